@@ -1,0 +1,17 @@
+// Whole microseconds between a counter reading and now, for the run report.
+#pragma once
+
+#include "timing/PerformanceCounter.hpp"
+
+namespace spanfold {
+
+// Reads the counter; throws std::runtime_error "timer not available" when it cannot.
+CounterReading readCounter();
+
+// Microseconds from start to now, rounded to the nearest whole one (a half goes up).
+// Reads the counter, then the frequency, on every call: nothing is cached.
+std::int64_t elapsedMicroseconds(const CounterReading& start);
+
+[[noreturn]] void throwTimerNotAvailable();
+
+}  // namespace spanfold
