@@ -1,0 +1,29 @@
+// Reads the one line of problem data: prompts, takes the first non-empty line, cuts it at the
+// delimiters and converts every token into a distance.
+#pragma once
+
+#include <iosfwd>
+#include <string_view>
+
+#include "input/DistanceMultiset.hpp"
+
+namespace spanfold {
+
+// The seven characters that separate tokens: space, line feed, carriage return, tab,
+// vertical tab, comma and semicolon. Nothing else does (not the colon, not the form feed).
+inline constexpr std::string_view inputDelimiters{" \n\r\t\v,;", 7};
+
+// Reads standard input after prompting on standard output. End-of-file typed at a terminal
+// brings the prompt back; a file or pipe that ends before a non-empty line raises
+// std::runtime_error "no problem data". A bad token raises std::runtime_error
+// "input values invalid or too large".
+DistanceMultiset readProblem();
+
+// The same on given streams; `interactive` says whether `in` is a terminal.
+DistanceMultiset readProblem(std::istream& in, std::ostream& out, bool interactive);
+
+// Decimal ASCII digits to a 64-bit value, failing on anything else or on a value above
+// 2^64 - 1. On failure `value` is left as it was.
+bool parseDistance(std::string_view token, Distance& value) noexcept;
+
+}  // namespace spanfold
