@@ -1,0 +1,38 @@
+#include "solver/NodeListener.hpp"
+
+#include <cassert>
+#include <iostream>
+#include <vector>
+
+#include "app/FormatPointSet.hpp"
+#include "timing/MicrosecondTimer.hpp"
+
+namespace spanfold {
+
+ConsoleNodeListener::ConsoleNodeListener() : out_(&std::cout) {}
+
+void ConsoleNodeListener::nodeVisited(const Position* others, std::uint32_t count) {
+    if (!headerPrinted) {
+        *out_ << "Listing visited nodes:" << std::endl << std::endl;
+        headerPrinted = true;
+    }
+    *out_ << formatPointSet(others, count) << std::endl;
+}
+
+void notifyNodeVisited(NodeListener* listener, const PointList& points,
+                       CounterReading& startTicks) {
+    assert(listener != nullptr && !points.empty());
+    const CounterReading t0 = readCounter();
+    // Reused from node to node: it grows to the deepest node once and is never freed, so
+    // listing allocates nothing per node however many points there are.
+    static thread_local std::vector<Position> scratch;
+    if (scratch.size() < points.size()) scratch.resize(points.size());
+    sortedPositions(points, scratch.data());
+    listener->nodeVisited(scratch.data(), static_cast<std::uint32_t>(points.size()));
+    const CounterReading t1 = readCounter();
+    startTicks = static_cast<CounterReading>(static_cast<std::uint64_t>(startTicks) +
+                                             (static_cast<std::uint64_t>(t1) -
+                                              static_cast<std::uint64_t>(t0)));
+}
+
+}  // namespace spanfold

@@ -1,0 +1,43 @@
+// The one door from the search to output: every visited node can be reported to a listener.
+// Without a listener the search pays nothing for it.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+
+#include "solver/SearchState.hpp"
+#include "timing/PerformanceCounter.hpp"
+
+namespace spanfold {
+
+class NodeListener {
+public:
+    // One visited node: `count` points, the first being 0 and `others` the count - 1 further
+    // positions, ascending. The array is valid during the call only.
+    virtual void nodeVisited(const Position* others, std::uint32_t count) = 0;
+
+protected:
+    // Listeners are never destroyed through this interface.
+    ~NodeListener() = default;
+};
+
+// Prints "Listing visited nodes:" and an empty line before the first node, then one line per
+// node, each flushed.
+class ConsoleNodeListener final : public NodeListener {
+public:
+    ConsoleNodeListener();  // writes to std::cout
+    explicit ConsoleNodeListener(std::ostream& out) : out_(&out) {}
+    void nodeVisited(const Position* others, std::uint32_t count) override;
+
+    bool headerPrinted = false;
+
+private:
+    std::ostream* out_;
+};
+
+// Hands the node in `points` to the listener, sorted, and moves `startTicks` forward by the
+// time that took, so listing never counts as computation time.
+void notifyNodeVisited(NodeListener* listener, const PointList& points,
+                       CounterReading& startTicks);
+
+}  // namespace spanfold
