@@ -22,6 +22,8 @@ struct ReadCase {
     int prompts;
 };
 
+void PrintTo(const ReadCase& c, std::ostream* out) { *out << c.name; }
+
 class ReadProblemCases : public ::testing::TestWithParam<ReadCase> {};
 
 TEST_P(ReadProblemCases, YieldsTheValuesAfterThePrompts) {
@@ -72,6 +74,8 @@ struct BadCase {
     const char* name;
     std::string input;
 };
+
+void PrintTo(const BadCase& c, std::ostream* out) { *out << c.name; }
 
 class ReadProblemRejects : public ::testing::TestWithParam<BadCase> {};
 

@@ -1,0 +1,49 @@
+#include "solver/Solve.hpp"
+
+#include <limits>
+#include <stdexcept>
+
+#include "solver/PlacePoint.hpp"
+#include "timing/MicrosecondTimer.hpp"
+
+namespace spanfold {
+
+std::uint64_t pointCountFor(std::uint64_t distanceCount) noexcept {
+    // Take away 1, 2, 3, ... until nothing is left (n found) or too little is left (none).
+    std::uint64_t remaining = distanceCount;
+    for (std::uint64_t i = 1;; ++i) {
+        if (remaining == 0) return i;
+        if (remaining < i) return 0;
+        remaining -= i;
+    }
+}
+
+std::uint32_t solve(const DistanceMultiset& distances, std::uint32_t maxsols,
+                    std::uint32_t maxnodes, NodeListener* listener, SolutionSet& solutions,
+                    std::uint64_t& elapsedMicros) {
+    CounterReading startTicks = readCounter();
+
+    if (!distances.empty() && *distances.begin() == 0) {
+        throw std::invalid_argument("all input values must be positive integers");
+    }
+    const std::uint64_t n = pointCountFor(distances.size());
+    if (n == 0 || n > std::numeric_limits<std::uint32_t>::max()) {
+        throw std::invalid_argument("invalid number of distances");
+    }
+
+    std::uint32_t visitedNodes = 0;
+    {
+        const DistanceTable table(distances.begin(), distances.end());
+        solutions.pointCount = static_cast<std::uint32_t>(n);
+        UsedFlags used(table.size());
+        PointList points;
+        points.reserve(n);
+        const Position origin = 0;
+        placePoint(table.data(), points, used, maxsols, maxnodes, origin, listener, solutions,
+                   visitedNodes, startTicks);
+    }
+    elapsedMicros = static_cast<std::uint64_t>(elapsedMicroseconds(startTicks));
+    return visitedNodes;
+}
+
+}  // namespace spanfold

@@ -1,0 +1,24 @@
+// The one way into the solver: checks the distances, derives the number of points and runs
+// the search once from its root.
+#pragma once
+
+#include <cstdint>
+
+#include "input/DistanceMultiset.hpp"
+#include "solver/NodeListener.hpp"
+#include "solver/SolutionSet.hpp"
+
+namespace spanfold {
+
+// Returns the number of visited nodes and writes the computation time in microseconds; the
+// solutions land in `solutions`, whose pointCount is set here. Throws std::invalid_argument
+// "all input values must be positive integers" or "invalid number of distances" for input
+// that cannot be a problem, and std::runtime_error "timer not available".
+std::uint32_t solve(const DistanceMultiset& distances, std::uint32_t maxsols,
+                    std::uint32_t maxnodes, NodeListener* listener, SolutionSet& solutions,
+                    std::uint64_t& elapsedMicros);
+
+// The number of points n with n (n - 1) / 2 == distanceCount, or 0 when there is none.
+std::uint64_t pointCountFor(std::uint64_t distanceCount) noexcept;
+
+}  // namespace spanfold

@@ -1,0 +1,236 @@
+#include "solver/PlacePoint.hpp"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <stdexcept>
+#include <string>
+
+#include "solver/SolverTestSupport.hpp"
+#include "solver/Solve.hpp"
+#include "timing/FakeCounter.hpp"
+
+namespace spanfold {
+namespace {
+
+using testing::PointSet;
+
+constexpr std::uint32_t noLimit = 4294967295u;
+
+struct SearchCase {
+    const char* name;
+    std::vector<Distance> distances;
+    std::uint32_t maxsols;
+    std::uint32_t maxnodes;
+    std::uint32_t seed;
+    std::vector<PointSet> nodes;  // as listed: sorted, with the 0
+    std::vector<PointSet> solutions;
+    long draws;
+};
+
+void PrintTo(const SearchCase& c, std::ostream* out) { *out << c.name; }
+
+class SearchCases : public ::testing::TestWithParam<SearchCase> {};
+
+TEST_P(SearchCases, VisitsStoresAndDrawsExactly) {
+    const SearchCase& c = GetParam();
+    testing::SeedGuard seed(c.seed);
+    testing::RecordingListener listener;
+    SolutionSet solutions;
+    std::uint64_t micros = 0;
+    const std::uint32_t visited =
+        solve(DistanceMultiset(c.distances), c.maxsols, c.maxnodes, &listener, solutions, micros);
+    EXPECT_EQ(listener.nodes, c.nodes);
+    EXPECT_EQ(visited, c.nodes.size());
+    EXPECT_EQ(testing::storedSolutions(solutions), c.solutions);
+    EXPECT_EQ(testing::stepsBetween(c.seed, randomSeed), c.draws);
+    for (const PointSet& s : testing::storedSolutions(solutions)) {
+        EXPECT_EQ(testing::sortedPairwiseDistances(s), DistanceMultiset(c.distances).values());
+    }
+}
+
+// Seed 0 draws bits 0, 0, 1, 0, 0, 1; seed 16 draws 1 first.
+INSTANTIATE_TEST_SUITE_P(
+    Search, SearchCases,
+    ::testing::Values(
+        SearchCase{"NoDistances", {}, noLimit, noLimit, 0, {{0}}, {{0}}, 0},
+        SearchCase{"OneDistance", {7}, noLimit, noLimit, 0, {{0}, {0, 7}}, {{0, 7}}, 0},
+        SearchCase{"TwoThreeFive",
+                   {2, 3, 5}, 2, noLimit, 0,
+                   {{0}, {0, 5}, {0, 3, 5}}, {{0, 2, 5}, {0, 3, 5}}, 0},
+        SearchCase{"OneSolutionBitZeroStoresTheMirror",
+                   {2, 3, 5}, 1, noLimit, 0,
+                   {{0}, {0, 5}, {0, 3, 5}}, {{0, 2, 5}}, 1},
+        SearchCase{"OneSolutionBitOneStoresThePointSet",
+                   {2, 3, 5}, 1, noLimit, 16,  // 16 * 134775813 + 1 has bit 31 set
+                   {{0}, {0, 5}, {0, 3, 5}}, {{0, 3, 5}}, 1},
+        SearchCase{"EqualDistancesConsumedInTurn",
+                   {1, 1, 2}, noLimit, noLimit, 0,
+                   {{0}, {0, 2}, {0, 1, 2}}, {{0, 1, 2}}, 0},
+        SearchCase{"OwnMirrorStoredOnce",
+                   {1, 1, 2, 3, 3, 4}, noLimit, noLimit, 0,
+                   {{0}, {0, 4}, {0, 3, 4}, {0, 1, 3, 4}}, {{0, 1, 3, 4}}, 1},
+        SearchCase{"DistanceNeededTwiceRejected",
+                   {1, 2, 4}, noLimit, noLimit, 0, {{0}, {0, 4}}, {}, 0},
+        SearchCase{"LargestValueTwice", {1, 4, 4}, noLimit, noLimit, 0, {{0}, {0, 4}}, {}, 0},
+        SearchCase{"MaxNodesOneVisitsTheRootOnly", {2, 3, 5}, noLimit, 1, 0, {{0}}, {}, 0},
+        SearchCase{"NodeReachingMaxNodesIsRecordedIfComplete",
+                   {2, 3, 5}, noLimit, 3, 0,
+                   {{0}, {0, 5}, {0, 3, 5}}, {{0, 2, 5}, {0, 3, 5}}, 0},
+        SearchCase{"NodeReachingMaxNodesIsNotExpanded",
+                   {1, 1, 2, 3, 3, 4, 8, 9, 11, 12}, noLimit, 2, 0, {{0}, {0, 12}}, {}, 0},
+        SearchCase{"HalfWidthGivesOneCandidateAndNoDraw",
+                   // {0, 2, 4, 8}: after 0, 8, 6 the next y is 4 = 8 / 2.
+                   {2, 2, 4, 4, 6, 8}, noLimit, noLimit, 0,
+                   {{0}, {0, 8}, {0, 6, 8}, {0, 4, 6, 8}}, {{0, 2, 4, 8}, {0, 4, 6, 8}}, 0},
+        SearchCase{"TenDistancesOneSolutionFromSeedZero",
+                   {1, 1, 2, 3, 3, 4, 8, 9, 11, 12}, 1, noLimit, 0,
+                   {{0}, {0, 12}, {0, 11, 12}, {0, 3, 11, 12}, {0, 9, 11, 12},
+                    {0, 8, 9, 11, 12}},
+                   {{0, 1, 3, 4, 12}}, 4}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Search, TenDistancesEndWithTheDocumentedSeed) {
+    testing::SeedGuard seed(0);
+    SolutionSet solutions;
+    std::uint64_t micros = 0;
+    EXPECT_EQ(solve({1, 1, 2, 3, 3, 4, 8, 9, 11, 12}, 1, noLimit, nullptr, solutions, micros),
+              6u);
+    EXPECT_EQ(randomSeed, 870078620u);
+}
+
+TEST(Search, ChooseCandidatesOrder) {
+    struct Case {
+        PointList points;
+        Distance y;
+        std::uint32_t seed;
+        int first;
+        Candidates expected;  // entry 1 only checked when first is 1
+    };
+    const Case cases[] = {
+        {{0}, 9, 0, 0, {9, 0}},
+        {{0, 12}, 11, 0, 0, {11, 0}},
+        {{0, 12, 11}, 6, 0, 0, {6, 0}},              // half of W: one candidate
+        {{0, 12, 11}, 9, 0, 1, {9, 3}},              // bit 0: W - y first
+        {{0, 12, 11}, 9, 16, 1, {3, 9}},             // bit 1: y first
+    };
+    for (const Case& c : cases) {
+        testing::SeedGuard seed(c.seed);
+        Candidates candidates{};
+        EXPECT_EQ(chooseCandidates(c.points, c.y, candidates), c.first);
+        EXPECT_EQ(candidates[0], c.expected[0]);
+        if (c.first == 1) {
+            EXPECT_EQ(candidates[1], c.expected[1]);
+        }
+        EXPECT_EQ(testing::stepsBetween(c.seed, randomSeed), c.first);
+    }
+}
+
+TEST(Search, LimitsAreNeverExceeded) {
+    // The hard family's many equal leaves exercise both limits on a real search.
+    const PointSet points{0, 3, 5, 8, 10, 13, 17, 20, 22, 25};
+    const DistanceMultiset distances = testing::distancesOf(points);
+    for (std::uint32_t maxnodes : {1u, 2u, 5u, 9u, 10u, 11u, 50u}) {
+        for (std::uint32_t maxsols : {1u, 2u, 3u}) {
+            testing::SeedGuard seed(maxnodes * 7 + maxsols);
+            testing::RecordingListener listener;
+            SolutionSet solutions;
+            std::uint64_t micros = 0;
+            const std::uint32_t visited =
+                solve(distances, maxsols, maxnodes, &listener, solutions, micros);
+            EXPECT_LE(visited, maxnodes);
+            EXPECT_EQ(visited, listener.nodes.size());
+            EXPECT_LE(solutions.size(), maxsols);
+        }
+    }
+}
+
+TEST(Driver, ChecksAndTheirPriority) {
+    struct Case {
+        std::vector<Distance> distances;
+        bool counterWorks;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{0}, true, "all input values must be positive integers"},
+        {{0, 5}, true, "all input values must be positive integers"},  // zero before count
+        {{1, 2}, true, "invalid number of distances"},
+        {{1, 2, 3, 4}, true, "invalid number of distances"},
+        {{1, 2, 3, 4, 5, 6, 7, 8, 9}, true, "invalid number of distances"},
+        {{0, 5}, false, "timer not available"},  // the start reading comes first
+        {{2, 3, 5}, false, "timer not available"},
+    };
+    for (const Case& c : cases) {
+        testing::FakeCounter fake;
+        fake.counterWorks = c.counterWorks;
+        testing::RecordingListener listener;
+        SolutionSet solutions;
+        std::uint64_t micros = 12345;
+        try {
+            solve(DistanceMultiset(c.distances), noLimit, noLimit, &listener, solutions, micros);
+            ADD_FAILURE() << "no exception for " << c.message;
+        } catch (const std::exception& e) {
+            EXPECT_STREQ(e.what(), c.message);
+            EXPECT_EQ(dynamic_cast<const std::invalid_argument*>(&e) != nullptr,
+                      std::string(c.message) != "timer not available");
+        }
+        EXPECT_TRUE(listener.nodes.empty());
+        EXPECT_EQ(solutions.size(), 0u);
+        EXPECT_EQ(micros, 12345u);
+    }
+}
+
+TEST(Driver, PointCountFollowsTheTriangularNumbers) {
+    const std::pair<std::uint64_t, std::uint64_t> cases[] = {
+        {0, 1}, {1, 2}, {2, 0}, {3, 3}, {4, 0}, {5, 0}, {6, 4}, {7, 0}, {9, 0}, {10, 5},
+        {49'995'000, 10'000}, {49'995'001, 0}};
+    for (const auto& [m, n] : cases) EXPECT_EQ(pointCountFor(m), n) << m;
+}
+
+TEST(Driver, ReportsTheElapsedTimeLessTheListing) {
+    testing::FakeCounter fake;
+    fake.ticksPerSecond = 1'000'000;  // one tick per microsecond
+    fake.step = 1;
+    SolutionSet solutions;
+    std::uint64_t micros = 0;
+    EXPECT_EQ(solve({2, 3, 5}, noLimit, noLimit, nullptr, solutions, micros), 3u);
+    EXPECT_EQ(micros, 1u);  // start and end readings only
+    EXPECT_EQ(solutions.pointCount, 3u);
+}
+
+// Random point sets of up to 12 points: the search finds the generating set and its mirror,
+// every solution reproduces the distances, and the solutions are exactly the brute force's.
+TEST(Search, AgreesWithBruteForceOnRandomPointSets) {
+    for (std::uint32_t seed = 1; seed <= 300; ++seed) {
+        std::mt19937 generator(seed);
+        const std::uint32_t n = 1 + generator() % 12;
+        const Position range = 2 + generator() % (seed % 3 == 0 ? 20 : 200);
+        std::set<Position> chosen{0};
+        while (chosen.size() < std::min<std::uint64_t>(n, range + 1)) {
+            chosen.insert(generator() % (range + 1));
+        }
+        const PointSet points(chosen.begin(), chosen.end());
+        const DistanceMultiset distances = testing::distancesOf(points);
+
+        testing::SeedGuard guard(seed);
+        SolutionSet solutions;
+        std::uint64_t micros = 0;
+        solve(distances, noLimit, noLimit, nullptr, solutions, micros);
+        const auto found = testing::storedSolutions(solutions);
+
+        std::set<PointSet> expected;
+        for (const PointSet& s : testing::BruteForce(distances.values()).solve()) {
+            expected.insert(s);
+        }
+        EXPECT_EQ(std::set<PointSet>(found.begin(), found.end()), expected) << "seed " << seed;
+        EXPECT_TRUE(expected.count(points)) << "seed " << seed;
+        EXPECT_TRUE(expected.count(testing::mirrorOf(points))) << "seed " << seed;
+        for (const PointSet& s : found) {
+            EXPECT_EQ(testing::sortedPairwiseDistances(s), distances.values()) << "seed " << seed;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace spanfold
