@@ -1,0 +1,150 @@
+// The built program, run as a user runs it: arguments, standard input, both output streams
+// and the exit code, compared byte for byte. Only the measured time is masked.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "app/RunProcess.hpp"
+
+namespace spanfold {
+namespace {
+
+const std::string prompt = "Please, enter problem data:\n";
+const std::string usage =
+    "Usage:\tSPANFOLD [-maxsols:<n>] [-maxnodes:<n>]\n"
+    "\n"
+    "  -maxsols:<n>     find at most <n> solutions\n"
+    "  -maxnodes:<n>    visit at most <n> nodes\n"
+    "  -verbose         output nodes as they are visited\n"
+    "\n"
+    "Use input redirection syntax to read the problem data from a file.\n"
+    "Input values should be separated by spaces, commas, colons, or a combination of them.\n"
+    "If \"-verbose\" is specified, the computation time measurement can be inaccurate.\n"
+    "\n"
+    "Examples:\n"
+    "\n"
+    "\tSPANFOLD\n"
+    "\tSPANFOLD -maxsols:2 -maxnodes:100 <input.txt >output.txt\n";
+const std::string help =
+    "Spanfold 1.0 - written by the spanfold developers\n\nSolves the spanfold problem.\n\n";
+const std::string twoThreeFive =
+    "Found 2 solutions:\n\n{0, 2, 5}\n{0, 3, 5}\n\nVisited nodes:    3\nComputation time: T\n";
+
+// The time line holds a positive number and " microsecs", or "-"; either becomes "T".
+std::string maskTime(const std::string& out) {
+    static const std::regex time("Computation time: ([1-9][0-9]* microsecs|-)\n");
+    return std::regex_replace(out, time, "Computation time: T\n");
+}
+
+struct EndToEndCase {
+    const char* name;
+    std::vector<std::string> args;
+    std::string input;
+    std::string out;  // time masked
+    std::string err;
+    int exitCode;
+};
+
+void PrintTo(const EndToEndCase& c, std::ostream* out) { *out << c.name; }
+
+class EndToEnd : public ::testing::TestWithParam<EndToEndCase> {};
+
+TEST_P(EndToEnd, MatchesByteForByte) {
+    const EndToEndCase& c = GetParam();
+    const testing::ProcessResult result = testing::runSpanfold(c.args, c.input);
+    EXPECT_EQ(maskTime(result.out), c.out);
+    EXPECT_EQ(result.err, c.err);
+    EXPECT_EQ(result.exitCode, c.exitCode);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Program, EndToEnd,
+    ::testing::Values(
+        EndToEndCase{"TwoSolutions", {}, "2 3 5\n", prompt + twoThreeFive, "", 0},
+        EndToEndCase{"Verbose", {"-verbose"}, "2 3 5\n",
+                     prompt + "Listing visited nodes:\n\n{0}\n{0, 5}\n{0, 3, 5}\n\n" + twoThreeFive,
+                     "", 0},
+        EndToEndCase{"NoSolution", {}, "1 2 4\n",
+                     prompt + "No solutions found.\n\nVisited nodes:    2\nComputation time: T\n",
+                     "", 0},
+        EndToEndCase{"OneSolution", {}, "1 1 2\n",
+                     prompt +
+                         "Found 1 solution:\n\n{0, 1, 2}\n\nVisited nodes:    3\n"
+                         "Computation time: T\n",
+                     "", 0},
+        EndToEndCase{"SinglePoint", {}, " , ;\n",
+                     prompt + "Found 1 solution:\n\n{0}\n\nVisited nodes:    1\n"
+                              "Computation time: T\n",
+                     "", 0},
+        EndToEndCase{"EmptyLinesThenCrLf", {"/maxnodes:100"}, "\n\n2,3;5\r\n",
+                     prompt + prompt + prompt + twoThreeFive, "", 0},
+        EndToEndCase{"NodeLimit", {"-maxnodes:2"}, "2 3 5\n",
+                     prompt + "No solutions found.\n\nVisited nodes:    2\nComputation time: T\n",
+                     "", 0},
+        EndToEndCase{"DuplicatedOptionWarnsAndRuns", {"-verbose", "/verbose"}, "7\n",
+                     prompt + "Listing visited nodes:\n\n{0}\n{0, 7}\n\n"
+                              "Found 1 solution:\n\n{0, 7}\n\nVisited nodes:    2\n"
+                              "Computation time: T\n",
+                     "duplicated option \"-verbose\"\n\n", 0},
+        EndToEndCase{"Help", {"-maxsols:0", "-?"}, "2 3 5\n", help + usage, "", 1},
+        EndToEndCase{"SyntaxError", {"input.txt"}, "2 3 5\n", usage, "syntax error\n\n", 1},
+        EndToEndCase{"InvalidLimit", {"-maxnodes:0"}, "2 3 5\n", usage,
+                     "invalid argument for \"-maxnodes\"\n\n", 1},
+        EndToEndCase{"DuplicateThenInvalid", {"-maxsols:3", "-maxsols:0"}, "2 3 5\n", usage,
+                     "duplicated option \"-maxsols\"\n\ninvalid argument for \"-maxsols\"\n\n",
+                     1},
+        EndToEndCase{"BadToken", {}, "1 2 x\n", prompt, "input values invalid or too large\n",
+                     1},
+        EndToEndCase{"TooLarge", {}, "18446744073709551616\n", prompt,
+                     "input values invalid or too large\n", 1},
+        EndToEndCase{"Zero", {}, "0\n", prompt, "all input values must be positive integers\n",
+                     1},
+        EndToEndCase{"ZeroBeforeCount", {"-verbose"}, "5 0\n", prompt,
+                     "all input values must be positive integers\n", 1},
+        EndToEndCase{"TwoDistances", {"-verbose"}, "3 4\n", prompt,
+                     "invalid number of distances\n", 1},
+        EndToEndCase{"NoProblemData", {}, "", prompt, "no problem data\n", 1},
+        EndToEndCase{"OnlyEmptyLines", {}, "\n\n", prompt + prompt + prompt,
+                     "no problem data\n", 1},
+        EndToEndCase{"LargestDistance", {}, "18446744073709551615\n",
+                     prompt + "Found 1 solution:\n\n{0, 18446744073709551615}\n\n"
+                              "Visited nodes:    2\nComputation time: T\n",
+                     "", 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(EndToEnd, OneSolutionWantedGivesOneOfTheMirrorPair) {
+    const testing::ProcessResult result = testing::runSpanfold({"-maxsols:1"}, "2 3 5\n");
+    const std::string tail = "\n\nVisited nodes:    3\nComputation time: T\n";
+    const std::string head = prompt + "Found 1 solution:\n\n";
+    const std::string out = maskTime(result.out);
+    EXPECT_TRUE(out == head + "{0, 2, 5}" + tail || out == head + "{0, 3, 5}" + tail) << out;
+    EXPECT_EQ(result.exitCode, 0);
+}
+
+TEST(EndToEnd, HelpDoesNotReadInput) {
+    // With help the program must not wait for input: a terminal-less empty input would
+    // otherwise give "no problem data".
+    const testing::ProcessResult result = testing::runSpanfold({"/?"}, "");
+    EXPECT_EQ(result.out, help + usage);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.exitCode, 1);
+}
+
+TEST(EndToEnd, RealRestrictionMapsHaveTheirMirrorPair) {
+    for (const char* file : {"ecoli-k12-1.txt", "ecoli-k12-2.txt"}) {
+        const std::string path = std::string(SPANFOLD_SHARED_DATA) + "/" + file;
+        const testing::ProcessResult result = testing::runSpanfold({}, "", path);
+        EXPECT_EQ(result.exitCode, 0) << file;
+        EXPECT_EQ(result.err, "") << file;
+        // Two solutions, each line beginning "{0, " and ending with the genome's width.
+        const std::regex report(prompt +
+                                "Found 2 solutions:\n\n(\\{0(, [0-9]+)+, 4641652\\}\n){2}\n"
+                                "Visited nodes:    [0-9]+\nComputation time: ([0-9]+ microsecs|-)\n");
+        EXPECT_TRUE(std::regex_match(result.out, report)) << file << ": " << result.out.substr(0, 200);
+    }
+}
+
+}  // namespace
+}  // namespace spanfold
