@@ -3,6 +3,7 @@
 #pragma once
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -22,8 +23,15 @@ struct ProcessResult {
 
 inline std::string quoted(const std::string& word) {
     std::string q = "'";
-    for (char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
+    for (char c : word) {
+        if (c == '\'') {
+            q.append("'\\''");
+        } else {
+            q.push_back(c);
+        }
+    }
+    q.push_back('\'');
+    return q;
 }
 
 inline std::string readFile(const std::filesystem::path& path) {
@@ -40,15 +48,16 @@ inline ProcessResult runSpanfold(const std::vector<std::string>& args, const std
                                  const std::string& prefix = "") {
     namespace fs = std::filesystem;
     static int counter = 0;
-    const fs::path dir = fs::temp_directory_path() /
-                         ("spanfold-e2e-" + std::to_string(::getpid()) + "-" +
-                          std::to_string(counter++));
+    std::string name = "spanfold-e2e-";
+    name.append(std::to_string(::getpid())).append("-").append(std::to_string(counter++));
+    const fs::path dir = fs::temp_directory_path() / name;
     fs::create_directories(dir);
     const fs::path in = inputPath.empty() ? dir / "in" : fs::path(inputPath);
     if (inputPath.empty()) std::ofstream(in, std::ios::binary) << input;
-    std::string command = prefix + " " + quoted(SPANFOLD_BINARY);
-    for (const std::string& a : args) command += " " + quoted(a);
-    // Appended piece by piece: GCC 12 misreads `" <" + std::string` as an overlapping copy.
+    // Appended piece by piece: GCC 12 misreads `"x" + std::string` as an overlapping copy.
+    std::string command = prefix;
+    command.append(" ").append(quoted(SPANFOLD_BINARY));
+    for (const std::string& a : args) command.append(" ").append(quoted(a));
     command.append(" <").append(quoted(in.string()));
     command.append(" >").append(quoted((dir / "out").string()));
     command.append(" 2>").append(quoted((dir / "err").string()));
