@@ -3,7 +3,8 @@
 #include <limits>
 #include <stdexcept>
 
-#include "solver/PlacePoint.hpp"
+#include "solver/DistanceCounts.hpp"
+#include "solver/Search.hpp"
 #include "timing/MicrosecondTimer.hpp"
 
 namespace spanfold {
@@ -33,14 +34,10 @@ std::uint32_t solve(const DistanceMultiset& distances, std::uint32_t maxsols,
 
     std::uint32_t visitedNodes = 0;
     {
-        const DistanceTable table(distances.begin(), distances.end());
+        DistanceCounts counts(distances);
         solutions.pointCount = static_cast<std::uint32_t>(n);
-        UsedFlags used(table.size());
-        PointList points;
-        points.reserve(n);
-        const Position origin = 0;
-        placePoint(table.data(), points, used, maxsols, maxnodes, origin, listener, solutions,
-                   visitedNodes, startTicks);
+        Search search(counts, SearchLimits{maxsols, maxnodes}, listener, solutions, startTicks);
+        visitedNodes = search.run();
     }
     elapsedMicros = static_cast<std::uint64_t>(elapsedMicroseconds(startTicks));
     return visitedNodes;

@@ -47,47 +47,5 @@ TEST(SortedPositions, DropsTheLeadingZeroAndSorts) {
     }
 }
 
-TEST(UsedFlags, SetTestAndCopyAreIndependent) {
-    UsedFlags flags(70);
-    EXPECT_EQ(flags.size(), 70u);
-    for (std::size_t i = 0; i < 70; ++i) EXPECT_FALSE(flags.test(i));
-    flags.set(0);
-    flags.set(31);
-    flags.set(32);
-    flags.set(69);
-    UsedFlags copy = flags;
-    copy.set(5);
-    EXPECT_TRUE(flags.test(31) && flags.test(32) && flags.test(69) && flags.test(0));
-    EXPECT_FALSE(flags.test(5));
-    EXPECT_TRUE(copy.test(5));
-    EXPECT_FALSE(flags.test(30) || flags.test(33) || flags.test(68));
-}
-
-TEST(UsedFlags, LastClearSkipsSetRunsAcrossWords) {
-    struct Case {
-        std::size_t size;
-        std::vector<std::size_t> set;
-        std::size_t end;
-        std::size_t expected;
-    };
-    const Case cases[] = {
-        {1, {}, 1, 0},
-        {10, {9, 8}, 10, 7},
-        {64, {}, 64, 63},
-        {64, {63}, 64, 62},
-        {100, {}, 33, 32},
-        // A full word of set flags between the answer and the end.
-        {100, {32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 50,
-               51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63, 64, 65, 66},
-         67, 31},
-        {40, {39, 38, 37, 36, 35, 34, 33, 32, 31}, 40, 30},
-    };
-    for (const Case& c : cases) {
-        UsedFlags flags(c.size);
-        for (std::size_t i : c.set) flags.set(i);
-        EXPECT_EQ(flags.lastClearBefore(c.end), c.expected) << "size " << c.size;
-    }
-}
-
 }  // namespace
 }  // namespace spanfold

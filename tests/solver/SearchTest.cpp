@@ -1,4 +1,4 @@
-#include "solver/PlacePoint.hpp"
+#include "solver/ChooseCandidates.hpp"
 
 #include <gtest/gtest.h>
 
