@@ -13,7 +13,8 @@ Search::Search(DistanceCounts& distances, SearchLimits limits, NodeListener* lis
       limits_(limits),
       listener_(listener),
       solutions_(solutions),
-      startTicks_(startTicks) {
+      startTicks_(startTicks),
+      taken_(new DistanceCounts::Index[distances.total() == 0 ? 1 : distances.total()]) {
     assert(limits.maxsols >= 1 && limits.maxnodes >= 1 && solutions.pointCount >= 1);
     const std::size_t n = solutions.pointCount;
     points_.reserve(n);
@@ -21,19 +22,25 @@ Search::Search(DistanceCounts& distances, SearchLimits limits, NodeListener* lis
     levels_.reserve(n);
 }
 
+void Search::giveBackTo(std::size_t mark) noexcept {
+    while (takenCount_ > mark) distances_.giveBack(taken_[--takenCount_]);
+}
+
 bool Search::placePoint(Position p) {
-    const std::size_t mark = taken_.size();
-    for (const Position q : points_) {
+    const std::size_t mark = takenCount_;
+    // A node of k points has taken k (k - 1) / 2 distances, never more than there are, so
+    // the log cannot overflow. Whether the point fits does not depend on the order of the
+    // checks, and neither do the counts it leaves, so the latest points, which most often
+    // rule a placement out, are checked first.
+    for (auto it = points_.rbegin(); it != points_.rend(); ++it) {
+        const Position q = *it;
         const Distance d = p > q ? p - q : q - p;
         const DistanceCounts::Index i = distances_.find(d);
         if (i == DistanceCounts::notFound || !distances_.take(i)) {
-            while (taken_.size() > mark) {
-                distances_.giveBack(taken_.back());
-                taken_.pop_back();
-            }
+            giveBackTo(mark);
             return false;
         }
-        taken_.push_back(i);
+        taken_[takenCount_++] = i;
     }
     points_.push_back(p);
     takenBefore_.push_back(mark);
@@ -43,11 +50,7 @@ bool Search::placePoint(Position p) {
 }
 
 void Search::removeLastPoint() {
-    const std::size_t mark = takenBefore_.back();
-    while (taken_.size() > mark) {
-        distances_.giveBack(taken_.back());
-        taken_.pop_back();
-    }
+    giveBackTo(takenBefore_.back());
     takenBefore_.pop_back();
     points_.pop_back();
 }

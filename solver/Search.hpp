@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "solver/DistanceCounts.hpp"
@@ -52,6 +53,8 @@ private:
     bool placePoint(Position p);
     // Removes the last point and gives back the distances it took.
     void removeLastPoint();
+    // Gives back the distances taken since `mark`, latest first.
+    void giveBackTo(std::size_t mark) noexcept;
     // Leaves the last node: records it if complete, or expands it when the node limit allows.
     // Returns true when a new level was opened.
     bool expandOrClose();
@@ -63,8 +66,10 @@ private:
     CounterReading& startTicks_;
 
     PointList points_;
-    std::vector<DistanceCounts::Index> taken_;  // distances taken, in taking order
-    std::vector<std::size_t> takenBefore_;      // size of taken_ before each point
+    // The distances taken by the placed points, in taking order: at most all of them.
+    std::unique_ptr<DistanceCounts::Index[]> taken_;
+    std::size_t takenCount_ = 0;
+    std::vector<std::size_t> takenBefore_;  // takenCount_ before each placed point
     std::vector<Level> levels_;
     std::uint32_t visitedNodes_ = 0;
 };
