@@ -1,12 +1,16 @@
 # Front door for the usual builds. Each target is one command a newcomer can paste.
 #   make run     build spanfold and solve the example problem 2 3 5
 #   make check   build and pass the tests, then again under AddressSanitizer and UBSan
+#   make fuzz    build the libFuzzer targets with clang and run each for FUZZ_SECONDS
 #   make bench   build the benchmarks and the instance generator
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE ?= cmake
 CTEST ?= ctest
 
-.PHONY: all release run check test sanitize bench clean
+.PHONY: all release run check test sanitize fuzz bench clean
+
+FUZZ_SECONDS ?= 10
+FUZZ_TARGETS := read_problem options solve
 
 all: release
 
@@ -26,7 +30,24 @@ sanitize:
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  $(CTEST) --test-dir build/sanitize --output-on-failure -j $(JOBS)
 
-check: test sanitize
+# New inputs go to build/fuzz/corpus; the checked-in seeds under fuzz/corpus are only read.
+fuzz:
+	$(CMAKE) -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DSPANFOLD_FUZZ=ON -DSPANFOLD_TESTS=OFF -DSPANFOLD_BENCH=OFF
+	$(CMAKE) --build build/fuzz -j $(JOBS)
+	@for target in $(FUZZ_TARGETS); do \
+	  mkdir -p build/fuzz/corpus/$$target; \
+	  log=build/fuzz/$$target.log; \
+	  if build/fuzz/fuzz/$${target}_fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	       build/fuzz/corpus/$$target fuzz/corpus/$$target >$$log 2>&1; then \
+	    echo "fuzz $$target: $$(grep -o 'cov: [0-9]*' $$log | tail -n 1)," \
+	         "$$(sed -n 's/stat::number_of_executed_units: *//p' $$log) runs in $(FUZZ_SECONDS) s"; \
+	  else \
+	    tail -n 60 $$log; echo "fuzz $$target: FAILED (log: $$log)"; exit 1; \
+	  fi; \
+	done
+
+check: test sanitize fuzz
 
 bench: release
 
