@@ -39,6 +39,23 @@ void forEachToken(std::string_view line, F&& f) {
     }
 }
 
+// One line of `in` into `line`. By default a stream swallows an exception raised inside a
+// read (memory running out while a long line grows, say) and just stops, which would hand on
+// the part of the line read so far as if it were all of it. For the read the stream is made
+// to let it through instead. The caller's stream reports no states by exception.
+void readLine(std::istream& in, std::string& line) {
+    const std::ios::iostate saved = in.exceptions();
+    in.exceptions(std::ios::badbit);  // the state was cleared just before: this cannot throw
+    try {
+        std::getline(in, line);
+    } catch (...) {
+        in.clear();
+        in.exceptions(saved);
+        throw;
+    }
+    in.exceptions(saved);
+}
+
 // The first non-empty line of `in`, prompting before each read.
 std::string readFirstNonEmptyLine(std::istream& in, std::ostream& out, bool interactive) {
     std::string line;
@@ -46,7 +63,7 @@ std::string readFirstNonEmptyLine(std::istream& in, std::ostream& out, bool inte
         out << "Please, enter problem data:\n";
         out.flush();
         in.clear();
-        std::getline(in, line);
+        readLine(in, line);
         if (!line.empty()) return line;
         // Nothing extracted, not even a line feed: the input has ended or failed. At a
         // terminal the user may type more after an end-of-file, unless the terminal is gone.

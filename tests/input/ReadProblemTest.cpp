@@ -171,5 +171,43 @@ TEST(ReadProblem, EndOfFileAtATerminalPromptsAgain) {
     EXPECT_EQ(out.str(), prompt + prompt + prompt);
 }
 
+
+// Serves some text, then fails in the middle of the line the way a growing string does when
+// memory runs out.
+class FailingBuffer : public std::streambuf {
+public:
+    FailingBuffer(std::string text, bool outOfMemory)
+        : text_(std::move(text)), outOfMemory_(outOfMemory) {
+        setg(text_.data(), text_.data(), text_.data() + text_.size());
+    }
+
+protected:
+    int_type underflow() override {
+        if (outOfMemory_) throw std::bad_alloc();
+        throw std::logic_error("device gone");
+    }
+
+private:
+    std::string text_;
+    bool outOfMemory_;
+};
+
+TEST(ReadProblem, AFailureInsideTheLineIsNotAShorterLine) {
+    // Once the stream swallowed this and the run went on with "1 2 3" as the whole line.
+    {
+        FailingBuffer buffer("1 2 3", true);
+        std::istream in(&buffer);
+        std::ostringstream out;
+        EXPECT_THROW(readProblem(in, out, false), std::bad_alloc);
+    }
+    {
+        FailingBuffer buffer("1 2 3", false);
+        std::istream in(&buffer);
+        std::ostringstream out;
+        EXPECT_THROW(readProblem(in, out, false), std::logic_error);
+        EXPECT_EQ(in.exceptions(), std::ios::goodbit);  // the caller's mask is back
+    }
+}
+
 }  // namespace
 }  // namespace spanfold

@@ -1,0 +1,173 @@
+// Whatever the program is given, it answers with a report or a clear message and the right
+// exit code: huge lines, huge tokens, binary bytes, odd line ends, a memory limit, the largest
+// values and deep searches, all through the built binary.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "InstanceGenerator.hpp"
+#include "app/RunProcess.hpp"
+
+namespace spanfold {
+namespace {
+
+using namespace std::string_literals;
+
+const std::string prompt = "Please, enter problem data:\n";
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool sanitized = true;  // slower, and it reserves address space a limit would deny
+#else
+constexpr bool sanitized = false;
+#endif
+
+// A scratch file removed at the end of the test.
+class TempFile {
+public:
+    explicit TempFile(const std::string& name)
+        : path_(std::filesystem::temp_directory_path() /
+                (name + "-" + std::to_string(::getpid()))) {}
+    ~TempFile() { std::filesystem::remove(path_); }
+    std::string path() const { return path_.string(); }
+
+    // `count` copies of `piece`, then `tail`.
+    void fill(const std::string& piece, std::size_t count, const std::string& tail) const {
+        std::ofstream out(path_, std::ios::binary);
+        std::string block;
+        while (block.size() < (1u << 20)) block += piece;
+        const std::size_t perBlock = block.size() / piece.size();
+        for (std::size_t done = 0; done < count; done += perBlock) {
+            out.write(block.data(), static_cast<std::streamsize>(
+                                        std::min(perBlock, count - done) * piece.size()));
+        }
+        out << tail;
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string report(const std::string& solutions, const std::string& nodes) {
+    return solutions + "\n\nVisited nodes:    " + nodes + "\nComputation time: ";
+}
+
+// The report without its time, which is checked for form only.
+void expectReport(const testing::ProcessResult& result, const std::string& expected) {
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    ASSERT_EQ(result.out.substr(0, expected.size()), expected);
+    const std::string time = result.out.substr(expected.size());
+    EXPECT_TRUE(time == "-\n" || (time.size() > 11 && time.substr(time.size() - 11) == " microsecs\n"))
+        << time;
+}
+
+void expectMessage(const testing::ProcessResult& result, const std::string& message) {
+    EXPECT_EQ(result.out, prompt);
+    EXPECT_EQ(result.err, message + "\n");
+    EXPECT_EQ(result.exitCode, 1);
+}
+
+TEST(HostileInput, LineOfHundredsOfMegabytes) {
+    // One token: hundreds of millions of leading zeros before a 7.
+    TempFile file("spanfold-zeros");
+    const std::size_t zeros = sanitized ? 30'000'000 : 300'000'000;
+    file.fill("0", zeros, "7\n");
+    expectReport(testing::runSpanfold({}, "", file.path()),
+                 prompt + report("Found 1 solution:\n\n{0, 7}", "2"));
+}
+
+TEST(HostileInput, MillionDigitToken) {
+    expectMessage(testing::runSpanfold({}, "1" + std::string(999'999, '3') + "\n"),
+                  "input values invalid or too large");
+    expectReport(testing::runSpanfold({}, std::string(1'000'000, '0') + "9 4 5\n"),
+                 prompt + report("Found 2 solutions:\n\n{0, 4, 9}\n{0, 5, 9}", "3"));
+}
+
+TEST(HostileInput, BinaryBytesAreNoNumbers) {
+    for (const std::string& line : {"2 3\0 5\n"s, "2 3 \0\n"s, "\0\n"s, "2 3 5\xff\n"s,
+                                    "\xef\xbb\xbf" "2 3 5\n"s, "2\x7f 3 5\n"s}) {
+        expectMessage(testing::runSpanfold({}, line), "input values invalid or too large");
+    }
+}
+
+TEST(HostileInput, LineEnds) {
+    const std::string twoThreeFive = report("Found 2 solutions:\n\n{0, 2, 5}\n{0, 3, 5}", "3");
+    expectReport(testing::runSpanfold({}, "2 3 5"), prompt + twoThreeFive);
+    expectReport(testing::runSpanfold({}, "2 3 5\r\n1 1\r\n"), prompt + twoThreeFive);
+    expectReport(testing::runSpanfold({}, "\n\n2 3 5\r"), prompt + prompt + prompt + twoThreeFive);
+    // A lone carriage return is a line of delimiters: no distances, the single point 0.
+    expectReport(testing::runSpanfold({}, "\r\n2 3 5\r\n"),
+                 prompt + report("Found 1 solution:\n\n{0}", "1"));
+}
+
+TEST(HostileInput, MillionsOfDelimitersAndNoNumbers) {
+    TempFile file("spanfold-delimiters");
+    file.fill(" ,;\t\v\r", sanitized ? 1'000'000 : 5'000'000, "\n");
+    expectReport(testing::runSpanfold({}, "", file.path()),
+                 prompt + report("Found 1 solution:\n\n{0}", "1"));
+}
+
+TEST(HostileInput, LargestValuesAsDistances) {
+    // Points 0, 2^64 - 2 and 2^64 - 1.
+    expectReport(testing::runSpanfold({}, "1 18446744073709551614 18446744073709551615\n"),
+                 prompt + report("Found 2 solutions:\n\n"
+                                 "{0, 1, 18446744073709551615}\n"
+                                 "{0, 18446744073709551614, 18446744073709551615}",
+                                 "3"));
+    expectReport(testing::runSpanfold({"-verbose"}, "18446744073709551615\n"),
+                 prompt + "Listing visited nodes:\n\n{0}\n{0, 18446744073709551615}\n\n" +
+                     report("Found 1 solution:\n\n{0, 18446744073709551615}", "2"));
+}
+
+TEST(HostileInput, DeepSearchOfThousandsOfPoints) {
+    const std::uint32_t n = sanitized ? 1500 : 4000;
+    const bench::Points points = bench::randomPoints(n, 10ull * n * n, 3);
+    TempFile file("spanfold-deep");
+    {
+        std::ofstream out(file.path(), std::ios::binary);
+        bench::writeProblemLine(out, points);
+    }
+    const testing::ProcessResult result = testing::runSpanfold({"-maxsols:1"}, "", file.path());
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.err, "");
+    // The one solution is the point set or its mirror image.
+    std::string forward = "{0", mirrored = "{0";
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        forward += ", " + std::to_string(points[i]);
+        mirrored += ", " + std::to_string(points.back() - points[points.size() - 1 - i]);
+    }
+    forward += "}";
+    mirrored += "}";
+    const std::string head = prompt + "Found 1 solution:\n\n";
+    ASSERT_GT(result.out.size(), head.size());
+    const std::string line = result.out.substr(head.size(), result.out.find('\n', head.size()) - head.size());
+    EXPECT_TRUE(line == forward || line == mirrored);
+}
+
+TEST(HostileInput, MemoryLimitGivesBadAllocation) {
+    if (sanitized) GTEST_SKIP() << "the sanitizer runtime reserves more address space than the limit";
+    // Ten million distances, about 91 MB of text. Under 120 MB the line itself cannot be
+    // held; under 245 MB it is read, but the search's working data does not fit.
+    TempFile file("spanfold-memory");
+    {
+        std::ofstream out(file.path(), std::ios::binary);
+        bench::writeProblemLine(out, bench::randomPoints(4473, 200'080'290, 1));
+    }
+    for (const char* limit : {"120000", "245000"}) {
+        const testing::ProcessResult result = testing::runSpanfold(
+            {}, "", file.path(), std::string("ulimit -v ") + limit + ";");
+        EXPECT_EQ(result.out, prompt) << limit;
+        EXPECT_EQ(result.err, "bad allocation\n") << limit;
+        EXPECT_EQ(result.exitCode, 1) << limit;
+    }
+    // With room enough the same line is solved.
+    const testing::ProcessResult result =
+        testing::runSpanfold({}, "", file.path(), "ulimit -v 2000000;");
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out.substr(prompt.size(), 18), "Found 2 solutions:");
+}
+
+}  // namespace
+}  // namespace spanfold
