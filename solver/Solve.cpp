@@ -19,11 +19,8 @@ std::uint64_t pointCountFor(std::uint64_t distanceCount) noexcept {
     }
 }
 
-std::uint32_t solve(const DistanceMultiset& distances, std::uint32_t maxsols,
-                    std::uint32_t maxnodes, NodeListener* listener, SolutionSet& solutions,
-                    std::uint64_t& elapsedMicros) {
-    CounterReading startTicks = readCounter();
-
+std::uint32_t checkedPointCount(const DistanceMultiset& distances) {
+    // Only the smallest value needs a look: the values are unsigned.
     if (!distances.empty() && *distances.begin() == 0) {
         throw std::invalid_argument("all input values must be positive integers");
     }
@@ -31,11 +28,20 @@ std::uint32_t solve(const DistanceMultiset& distances, std::uint32_t maxsols,
     if (n == 0 || n > std::numeric_limits<std::uint32_t>::max()) {
         throw std::invalid_argument("invalid number of distances");
     }
+    return static_cast<std::uint32_t>(n);
+}
+
+std::uint32_t solve(const DistanceMultiset& distances, std::uint32_t maxsols,
+                    std::uint32_t maxnodes, NodeListener* listener, SolutionSet& solutions,
+                    std::uint64_t& elapsedMicros) {
+    // The start reading comes first: an unusable timer is reported before bad input.
+    CounterReading startTicks = readCounter();
+    const std::uint32_t n = checkedPointCount(distances);
 
     std::uint32_t visitedNodes = 0;
     {
         DistanceCounts counts(distances);
-        solutions.pointCount = static_cast<std::uint32_t>(n);
+        solutions.pointCount = n;
         Search search(counts, SearchLimits{maxsols, maxnodes}, listener, solutions, startTicks);
         visitedNodes = search.run();
     }

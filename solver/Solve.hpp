@@ -18,6 +18,11 @@ std::uint32_t solve(const DistanceMultiset& distances, std::uint32_t maxsols,
                     std::uint32_t maxnodes, NodeListener* listener, SolutionSet& solutions,
                     std::uint64_t& elapsedMicros);
 
+// The number of points the distances describe. Throws std::invalid_argument "all input
+// values must be positive integers" for a 0 among them, then "invalid number of distances"
+// when their count is not n (n - 1) / 2 for any n.
+std::uint32_t checkedPointCount(const DistanceMultiset& distances);
+
 // The number of points n with n (n - 1) / 2 == distanceCount, or 0 when there is none.
 std::uint64_t pointCountFor(std::uint64_t distanceCount) noexcept;
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <cassert>
-#include <stdexcept>
 
 #include "solver/ChooseCandidates.hpp"
 #include "solver/RecordSolution.hpp"
@@ -62,13 +61,9 @@ std::uint32_t solve(const DistanceMultiset& distances, std::uint32_t maxsols,
                     std::uint32_t maxnodes, NodeListener* listener, SolutionSet& solutions,
                     std::uint64_t& elapsedMicros) {
     CounterReading startTicks = readCounter();
-    if (!distances.empty() && *distances.begin() == 0) {
-        throw std::invalid_argument("all input values must be positive integers");
-    }
-    const std::uint64_t n = pointCountFor(distances.size());
-    if (n == 0) throw std::invalid_argument("invalid number of distances");
+    const std::uint32_t n = checkedPointCount(distances);
     const DistanceTable table(distances.begin(), distances.end());
-    solutions.pointCount = static_cast<std::uint32_t>(n);
+    solutions.pointCount = n;
     std::uint32_t visitedNodes = 0;
     PointList points;
     const Position origin = 0;
