@@ -169,5 +169,16 @@ TEST(HostileInput, MemoryLimitGivesBadAllocation) {
     EXPECT_EQ(result.out.substr(prompt.size(), 18), "Found 2 solutions:");
 }
 
+TEST(HostileInput, AReportThatCannotBeWrittenIsAFailure) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    TempFile err("spanfold-full-err");
+    const std::string command = "echo 2 3 5 | " + testing::quoted(SPANFOLD_BINARY) +
+                                " >/dev/full 2>" + testing::quoted(err.path());
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(testing::readFile(err.path()), "cannot write the report\n");
+}
+
 }  // namespace
 }  // namespace spanfold
