@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -35,9 +34,24 @@ const std::string twoThreeFive =
     "Found 2 solutions:\n\n{0, 2, 5}\n{0, 3, 5}\n\nVisited nodes:    3\nComputation time: T\n";
 
 // The time line holds a positive number and " microsecs", or "-"; either becomes "T".
+// Anything else there is left as it is, so the comparison shows it.
 std::string maskTime(const std::string& out) {
-    static const std::regex time("Computation time: ([1-9][0-9]* microsecs|-)\n");
-    return std::regex_replace(out, time, "Computation time: T\n");
+    const std::string label = "Computation time: ";
+    const std::size_t start = out.rfind(label);
+    if (start == std::string::npos) return out;
+    const std::size_t value = start + label.size();
+    const std::size_t end = out.find('\n', value);
+    if (end == std::string::npos) return out;
+    const std::string time = out.substr(value, end - value);
+    const std::string unit = " microsecs";
+    const std::string number =
+        time.size() > unit.size() && time.compare(time.size() - unit.size(), unit.size(), unit) == 0
+            ? time.substr(0, time.size() - unit.size())
+            : "";
+    const bool positive = !number.empty() && number[0] != '0' &&
+                          number.find_first_not_of("0123456789") == std::string::npos;
+    if (time != "-" && !positive) return out;
+    return out.substr(0, value) + "T" + out.substr(end);
 }
 
 struct EndToEndCase {
