@@ -128,7 +128,7 @@ TEST(Search, ChooseCandidatesOrder) {
 }
 
 TEST(Search, LimitsAreNeverExceeded) {
-    // The hard family's many equal leaves exercise both limits on a real search.
+    // A point set with many equal distances, so the search backtracks and meets both limits.
     const PointSet points{0, 3, 5, 8, 10, 13, 17, 20, 22, 25};
     const DistanceMultiset distances = testing::distancesOf(points);
     for (std::uint32_t maxnodes : {1u, 2u, 5u, 9u, 10u, 11u, 50u}) {
