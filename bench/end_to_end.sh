@@ -20,7 +20,7 @@ if [ ${#instances[@]} -eq 0 ]; then
   instances=(random:100:100000:1 random:1000:10000000:1 random:2000:40000000:1
              zhang:6:1 zhang:7:1 zhang:8:1 duplicates:60:1 mirror:40:16000:1
              homometric:20:10:1
-             "$here/../../shared/data/ecoli-k12-1.txt" "$here/../../shared/data/ecoli-k12-2.txt")
+             "$here/../data/ecoli-k12-1.txt" "$here/../data/ecoli-k12-2.txt")
   if [ "${SPANFOLD_BENCH_LARGE:-0}" = 1 ]; then
     instances+=(random:5000:250000000:1 random:10000:1000000000:1)
   fi
