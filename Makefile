@@ -10,12 +10,15 @@ CTEST ?= ctest
 .PHONY: all release run check test sanitize fuzz bench clean
 
 FUZZ_SECONDS ?= 10
+# Warnings are errors in the checks; a plain build only shows them.
+WERROR ?= OFF
+check: WERROR = ON
 FUZZ_TARGETS := read_problem options solve
 
 all: release
 
 release:
-	$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release
+	$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DSPANFOLD_WERROR=$(WERROR)
 	$(CMAKE) --build build/release -j $(JOBS)
 
 run: release
@@ -25,7 +28,8 @@ test: release
 	$(CTEST) --test-dir build/release --output-on-failure -j $(JOBS)
 
 sanitize:
-	$(CMAKE) -S . -B build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPANFOLD_SANITIZE=ON -DSPANFOLD_BENCH=OFF
+	$(CMAKE) -S . -B build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPANFOLD_SANITIZE=ON -DSPANFOLD_BENCH=OFF \
+	  -DSPANFOLD_WERROR=$(WERROR)
 	$(CMAKE) --build build/sanitize -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  $(CTEST) --test-dir build/sanitize --output-on-failure -j $(JOBS)
@@ -33,7 +37,7 @@ sanitize:
 # New inputs go to build/fuzz/corpus; the checked-in seeds under fuzz/corpus are only read.
 fuzz:
 	$(CMAKE) -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DSPANFOLD_FUZZ=ON -DSPANFOLD_TESTS=OFF -DSPANFOLD_BENCH=OFF
+	  -DSPANFOLD_FUZZ=ON -DSPANFOLD_TESTS=OFF -DSPANFOLD_BENCH=OFF -DSPANFOLD_WERROR=$(WERROR)
 	$(CMAKE) --build build/fuzz -j $(JOBS)
 	@for target in $(FUZZ_TARGETS); do \
 	  mkdir -p build/fuzz/corpus/$$target; \

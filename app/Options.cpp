@@ -1,6 +1,7 @@
 #include "app/Options.hpp"
 
 #include <iostream>
+#include <limits>
 #include <optional>
 
 namespace spanfold {
@@ -14,7 +15,7 @@ void warnDuplicated(std::string_view name) {
 
 // Reads a 32-bit unsigned number the way strtoul-style readers do: white space, one sign,
 // at least one digit, stopping at the first non-digit; a '-' negates modulo 2^32. Empty when
-// there is no digit or the number exceeds 4294967295.
+// there is no digit or the number does not fit in 32 bits.
 std::optional<std::uint32_t> readUnsigned(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' ||
@@ -27,7 +28,7 @@ std::optional<std::uint32_t> readUnsigned(std::string_view text) {
     std::uint64_t value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
-        if (value > 4294967295u) return std::nullopt;
+        if (value > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
     }
     const auto result = static_cast<std::uint32_t>(value);
     return negative ? static_cast<std::uint32_t>(0u - result) : result;
@@ -80,8 +81,8 @@ bool parseOptions(int argc, const char* const* argv, RunOptions& options) {
             return false;
         }
     }
-    options.maxsols = maxsols != 0 ? maxsols : 4294967295u;
-    options.maxnodes = maxnodes != 0 ? maxnodes : 4294967295u;
+    options.maxsols = maxsols != 0 ? maxsols : noLimit;
+    options.maxnodes = maxnodes != 0 ? maxnodes : noLimit;
     options.verbose = verbose;
     return true;
 }

@@ -4,11 +4,13 @@
 #include <cstdint>
 #include <string_view>
 
+#include "solver/SearchLimits.hpp"
+
 namespace spanfold {
 
 struct RunOptions {
-    std::uint32_t maxsols = 4294967295u;   // stop once this many solutions are stored
-    std::uint32_t maxnodes = 4294967295u;  // stop once this many nodes are visited
+    std::uint32_t maxsols = noLimit;   // stop once this many solutions are stored
+    std::uint32_t maxnodes = noLimit;  // stop once this many nodes are visited
     bool verbose = false;                  // list every visited node
 };
 

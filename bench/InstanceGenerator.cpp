@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <unordered_set>
 
+#include "support/PointSets.hpp"
+
 namespace spanfold::bench {
 namespace {
 
@@ -91,34 +93,19 @@ Points mirrorPoints(std::uint32_t n, std::uint64_t range, std::uint64_t seed) {
     return points;
 }
 
-std::vector<std::uint64_t> pairwiseDistances(const Points& points) {
-    std::vector<std::uint64_t> distances;
-    distances.reserve(points.size() * (points.size() - (points.empty() ? 0 : 1)) / 2);
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        for (std::size_t j = i + 1; j < points.size(); ++j) {
-            distances.push_back(points[i] > points[j] ? points[i] - points[j]
-                                                      : points[j] - points[i]);
-        }
-    }
-    return distances;
-}
-
 void writeProblemLine(std::ostream& out, const Points& points) {
     std::string buffer;
     char digits[24];
     bool first = true;
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        for (std::size_t j = i + 1; j < points.size(); ++j) {
-            if (!first) buffer += ' ';
-            first = false;
-            const auto end = std::to_chars(digits, digits + sizeof digits, points[j] - points[i]).ptr;
-            buffer.append(digits, end);
-            if (buffer.size() > (1 << 20)) {
-                out << buffer;
-                buffer.clear();
-            }
+    testing::forEachPairwiseDistance(points, [&](std::uint64_t d) {
+        if (!first) buffer += ' ';
+        first = false;
+        buffer.append(digits, std::to_chars(digits, digits + sizeof digits, d).ptr);
+        if (buffer.size() > (1 << 20)) {
+            out << buffer;
+            buffer.clear();
         }
-    }
+    });
     buffer += '\n';
     out << buffer;
 }

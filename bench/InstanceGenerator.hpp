@@ -26,9 +26,6 @@ Points homometricPoints(std::uint32_t a, std::uint32_t b, std::uint64_t seed);
 Points duplicatePoints(std::uint32_t n, std::uint64_t seed);
 Points mirrorPoints(std::uint32_t n, std::uint64_t range, std::uint64_t seed);
 
-// All pairwise distances, pair by pair (not sorted).
-std::vector<std::uint64_t> pairwiseDistances(const Points& points);
-
 // The problem line of a point set: its distances separated by blanks, then a line feed.
 void writeProblemLine(std::ostream& out, const Points& points);
 

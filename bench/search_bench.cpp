@@ -5,6 +5,7 @@
 
 #include "InstanceGenerator.hpp"
 #include "solver/Solve.hpp"
+#include "support/PointSets.hpp"
 
 namespace {
 
@@ -17,13 +18,12 @@ double peakResidentMegabytes() {
 }
 
 void runSearch(benchmark::State& state, const bench::Points& points) {
-    const DistanceMultiset distances(bench::pairwiseDistances(points));
+    const DistanceMultiset distances = testing::distancesOf(points);
     std::uint64_t nodes = 0;
     std::uint64_t solutionCount = 0;
     for (auto _ : state) {
         SolutionSet solutions;
-        std::uint64_t micros = 0;
-        nodes += solve(distances, 4294967295u, 4294967295u, nullptr, solutions, micros);
+        nodes += solve(distances, noLimit, noLimit, nullptr, solutions).visitedNodes;
         solutionCount = solutions.size();
         benchmark::DoNotOptimize(solutions.size());
     }

@@ -18,14 +18,14 @@ void sortDistances(std::vector<Distance>& values) {
         return;
     }
 
-    constexpr int digits = 8;
+    constexpr unsigned digits = 8;
     std::array<std::array<std::size_t, 256>, digits> counts{};
     for (Distance v : values) {
-        for (int d = 0; d < digits; ++d) ++counts[d][(v >> (8 * d)) & 0xFF];
+        for (unsigned d = 0; d < digits; ++d) ++counts[d][(v >> (8 * d)) & 0xFF];
     }
 
     std::vector<Distance> scratch(values.size());
-    for (int d = 0; d < digits; ++d) {
+    for (unsigned d = 0; d < digits; ++d) {
         std::array<std::size_t, 256>& count = counts[d];
         // A digit that every value shares does not reorder anything.
         if (std::any_of(count.begin(), count.end(),

@@ -42,12 +42,18 @@ void forEachToken(std::string_view line, F&& f) {
 // One line of `in` into `line`. By default a stream swallows an exception raised inside a
 // read (memory running out while a long line grows, say) and just stops, which would hand on
 // the part of the line read so far as if it were all of it. For the read the stream is made
-// to let it through instead. The caller's stream reports no states by exception.
+// to let it through instead. A failing read of the input itself (a directory, a closed
+// descriptor, a terminal that is gone) becomes the reader's own message rather than the
+// library's. The caller's stream reports no states by exception.
 void readLine(std::istream& in, std::string& line) {
     const std::ios::iostate saved = in.exceptions();
     in.exceptions(std::ios::badbit);  // the state was cleared just before: this cannot throw
     try {
         std::getline(in, line);
+    } catch (const std::ios_base::failure&) {
+        in.clear();
+        in.exceptions(saved);
+        throw std::runtime_error(unreadableInputMessage);
     } catch (...) {
         in.clear();
         in.exceptions(saved);

@@ -13,9 +13,13 @@ namespace spanfold {
 // vertical tab, comma and semicolon. Nothing else does (not the colon, not the form feed).
 inline constexpr std::string_view inputDelimiters{" \n\r\t\v,;", 7};
 
+// Raised when standard input fails (a directory, a closed descriptor, an I/O error).
+inline constexpr const char* unreadableInputMessage = "cannot read the problem data";
+
 // Reads standard input after prompting on standard output. End-of-file typed at a terminal
 // brings the prompt back; a file or pipe that ends before a non-empty line raises
-// std::runtime_error "no problem data". A bad token raises std::runtime_error
+// std::runtime_error "no problem data", and input that cannot be read at all
+// std::runtime_error "cannot read the problem data". A bad token raises std::runtime_error
 // "input values invalid or too large".
 DistanceMultiset readProblem();
 

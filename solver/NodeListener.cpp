@@ -1,23 +1,11 @@
 #include "solver/NodeListener.hpp"
 
 #include <cassert>
-#include <iostream>
 #include <vector>
 
-#include "app/FormatPointSet.hpp"
 #include "timing/MicrosecondTimer.hpp"
 
 namespace spanfold {
-
-ConsoleNodeListener::ConsoleNodeListener() : out_(&std::cout) {}
-
-void ConsoleNodeListener::nodeVisited(const Position* others, std::uint32_t count) {
-    if (!headerPrinted) {
-        *out_ << "Listing visited nodes:" << std::endl << std::endl;
-        headerPrinted = true;
-    }
-    *out_ << formatPointSet(others, count) << std::endl;
-}
 
 void notifyNodeVisited(NodeListener* listener, const PointList& points,
                        CounterReading& startTicks) {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <iosfwd>
 
 #include "solver/SearchState.hpp"
 #include "timing/PerformanceCounter.hpp"
@@ -19,20 +18,6 @@ public:
 protected:
     // Listeners are never destroyed through this interface.
     ~NodeListener() = default;
-};
-
-// Prints "Listing visited nodes:" and an empty line before the first node, then one line per
-// node, each flushed.
-class ConsoleNodeListener final : public NodeListener {
-public:
-    ConsoleNodeListener();  // writes to std::cout
-    explicit ConsoleNodeListener(std::ostream& out) : out_(&out) {}
-    void nodeVisited(const Position* others, std::uint32_t count) override;
-
-    bool headerPrinted = false;
-
-private:
-    std::ostream* out_;
 };
 
 // Hands the node in `points` to the listener, sorted, and moves `startTicks` forward by the

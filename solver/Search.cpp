@@ -87,7 +87,7 @@ std::uint32_t Search::run() {
             removeLastPoint();  // the node that owned the level
             continue;
         }
-        if (placePoint(level.candidates[level.next])) {
+        if (placePoint(level.candidates[static_cast<std::size_t>(level.next)])) {
             opened = expandOrClose();
             if (!opened) removeLastPoint();
         }

@@ -20,15 +20,11 @@
 
 #include "solver/DistanceCounts.hpp"
 #include "solver/NodeListener.hpp"
+#include "solver/SearchLimits.hpp"
 #include "solver/SearchState.hpp"
 #include "solver/SolutionSet.hpp"
 
 namespace spanfold {
-
-struct SearchLimits {
-    std::uint32_t maxsols;   // at least 1
-    std::uint32_t maxnodes;  // at least 1
-};
 
 class Search {
 public:

@@ -31,22 +31,21 @@ std::uint32_t checkedPointCount(const DistanceMultiset& distances) {
     return static_cast<std::uint32_t>(n);
 }
 
-std::uint32_t solve(const DistanceMultiset& distances, std::uint32_t maxsols,
-                    std::uint32_t maxnodes, NodeListener* listener, SolutionSet& solutions,
-                    std::uint64_t& elapsedMicros) {
+SolveResult solve(const DistanceMultiset& distances, std::uint32_t maxsols,
+                  std::uint32_t maxnodes, NodeListener* listener, SolutionSet& solutions) {
     // The start reading comes first: an unusable timer is reported before bad input.
     CounterReading startTicks = readCounter();
     const std::uint32_t n = checkedPointCount(distances);
 
-    std::uint32_t visitedNodes = 0;
+    SolveResult result;
     {
         DistanceCounts counts(distances);
         solutions.pointCount = n;
         Search search(counts, SearchLimits{maxsols, maxnodes}, listener, solutions, startTicks);
-        visitedNodes = search.run();
+        result.visitedNodes = search.run();
     }
-    elapsedMicros = static_cast<std::uint64_t>(elapsedMicroseconds(startTicks));
-    return visitedNodes;
+    result.elapsedMicros = static_cast<std::uint64_t>(elapsedMicroseconds(startTicks));
+    return result;
 }
 
 }  // namespace spanfold

@@ -6,17 +6,22 @@
 
 #include "input/DistanceMultiset.hpp"
 #include "solver/NodeListener.hpp"
+#include "solver/SearchLimits.hpp"
 #include "solver/SolutionSet.hpp"
 
 namespace spanfold {
 
-// Returns the number of visited nodes and writes the computation time in microseconds; the
-// solutions land in `solutions`, whose pointCount is set here. Throws std::invalid_argument
-// "all input values must be positive integers" or "invalid number of distances" for input
-// that cannot be a problem, and std::runtime_error "timer not available".
-std::uint32_t solve(const DistanceMultiset& distances, std::uint32_t maxsols,
-                    std::uint32_t maxnodes, NodeListener* listener, SolutionSet& solutions,
-                    std::uint64_t& elapsedMicros);
+struct SolveResult {
+    std::uint32_t visitedNodes = 0;
+    std::uint64_t elapsedMicros = 0;  // computation time, less the time spent listing nodes
+};
+
+// Runs the search; the solutions land in `solutions`, whose pointCount is set here. Throws
+// std::invalid_argument "all input values must be positive integers" or "invalid number of
+// distances" for input that cannot be a problem, and std::runtime_error "timer not
+// available". Both limits are at least 1.
+SolveResult solve(const DistanceMultiset& distances, std::uint32_t maxsols,
+                  std::uint32_t maxnodes, NodeListener* listener, SolutionSet& solutions);
 
 // The number of points the distances describe. Throws std::invalid_argument "all input
 // values must be positive integers" for a 0 among them, then "invalid number of distances"

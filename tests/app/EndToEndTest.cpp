@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/RunProcess.hpp"
+#include "support/PointSets.hpp"
 
 namespace spanfold {
 namespace {
@@ -128,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
                      prompt + "Found 1 solution:\n\n{0, 18446744073709551615}\n\n"
                               "Visited nodes:    2\nComputation time: T\n",
                      "", 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(EndToEnd, OneSolutionWantedGivesOneOfTheMirrorPair) {
     const testing::ProcessResult result = testing::runSpanfold({"-maxsols:1"}, "2 3 5\n");
@@ -159,8 +160,8 @@ std::vector<std::string> lines(const std::string& text) {
 }
 
 // The positions of a "{0, a, b}" line.
-std::vector<std::uint64_t> pointsOf(const std::string& line) {
-    std::vector<std::uint64_t> points;
+testing::PointSet pointsOf(const std::string& line) {
+    testing::PointSet points;
     std::string inner = line.substr(1, line.size() - 2);
     for (char& c : inner) c = c == ',' ? ' ' : c;
     std::istringstream in(inner);
@@ -170,7 +171,7 @@ std::vector<std::uint64_t> pointsOf(const std::string& line) {
 
 TEST(EndToEnd, RealRestrictionMapsHaveTheirMirrorPair) {
     for (const char* file : {"ecoli-k12-1.txt", "ecoli-k12-2.txt"}) {
-        const std::string path = std::string(SPANFOLD_SHARED_DATA) + "/" + file;
+        const std::string path = std::string(SPANFOLD_DATA) + "/" + file;
         const testing::ProcessResult result = testing::runSpanfold({}, "", path);
         EXPECT_EQ(result.exitCode, 0) << file;
         EXPECT_EQ(result.err, "") << file;
@@ -185,24 +186,13 @@ TEST(EndToEnd, RealRestrictionMapsHaveTheirMirrorPair) {
 
         // Each solution reproduces the input exactly, and the two are each other's mirror.
         std::istringstream line(testing::readFile(path));
-        std::vector<std::uint64_t> input;
-        for (std::uint64_t d; line >> d;) input.push_back(d);
-        std::sort(input.begin(), input.end());
-        const auto first = pointsOf(out[3]), second = pointsOf(out[4]);
-        for (const auto& points : {first, second}) {
-            std::vector<std::uint64_t> distances;
-            for (std::size_t i = 0; i < points.size(); ++i) {
-                for (std::size_t j = i + 1; j < points.size(); ++j) {
-                    distances.push_back(points[j] - points[i]);
-                }
-            }
-            std::sort(distances.begin(), distances.end());
-            EXPECT_EQ(distances, input) << file;
-        }
-        std::vector<std::uint64_t> mirrored;
-        for (std::uint64_t p : first) mirrored.push_back(first.back() - p);
-        std::sort(mirrored.begin(), mirrored.end());
-        EXPECT_EQ(mirrored, second) << file;
+        std::vector<Distance> input;
+        for (Distance d; line >> d;) input.push_back(d);
+        const DistanceMultiset distances(input);
+        const testing::PointSet first = pointsOf(out[3]), second = pointsOf(out[4]);
+        EXPECT_TRUE(testing::reproduces(first, distances)) << file;
+        EXPECT_TRUE(testing::reproduces(second, distances)) << file;
+        EXPECT_EQ(testing::mirrorOf(first), second) << file;
     }
 }
 

@@ -3,6 +3,7 @@
 // values and deep searches, all through the built binary.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -79,7 +80,7 @@ TEST(HostileInput, LineOfHundredsOfMegabytes) {
 }
 
 TEST(HostileInput, MillionDigitToken) {
-    expectMessage(testing::runSpanfold({}, "1" + std::string(999'999, '3') + "\n"),
+    expectMessage(testing::runSpanfold({}, std::string(999'999, '3').insert(0, 1, '1') + "\n"),
                   "input values invalid or too large");
     expectReport(testing::runSpanfold({}, std::string(1'000'000, '0') + "9 4 5\n"),
                  prompt + report("Found 2 solutions:\n\n{0, 4, 9}\n{0, 5, 9}", "3"));
@@ -171,13 +172,74 @@ TEST(HostileInput, MemoryLimitGivesBadAllocation) {
 
 TEST(HostileInput, AReportThatCannotBeWrittenIsAFailure) {
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
-    TempFile err("spanfold-full-err");
-    const std::string command = "echo 2 3 5 | " + testing::quoted(SPANFOLD_BINARY) +
-                                " >/dev/full 2>" + testing::quoted(err.path());
-    const int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_EQ(testing::readFile(err.path()), "cannot write the report\n");
+    const testing::ProcessResult result =
+        testing::runShell("echo 2 3 5 | " + testing::spanfoldCommand({}) + " >/dev/full");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "cannot write the report\n");
+}
+
+TEST(HostileInput, StandardInputThatCannotBeReadIsAFailure) {
+    // A directory opens but cannot be read; a closed descriptor cannot even be read from.
+    for (const char* redirection : {" <.", " <&-"}) {
+        const testing::ProcessResult result =
+            testing::runShell(testing::spanfoldCommand({}) + redirection);
+        EXPECT_EQ(result.out, prompt) << redirection;
+        EXPECT_EQ(result.err, "cannot read the problem data\n") << redirection;
+        EXPECT_EQ(result.exitCode, 1) << redirection;
+    }
+}
+
+TEST(HostileInput, MemoryExhaustedAtAnyMomentIsBadAllocation) {
+    if (sanitized) GTEST_SKIP() << "the sanitizer runtime reserves more address space than the limit";
+    // Address-space limits from too small to start the program at all up to plenty: wherever
+    // the memory runs out, from the set-up of the streams to the report, the run ends with the
+    // message, never with an abort or a signal.
+    const std::string full = prompt + report("Found 2 solutions:\n\n{0, 2, 5}\n{0, 3, 5}", "3");
+    int exhausted = 0, solved = 0;
+    for (int limit = 3000; limit <= 20000; limit += 100) {
+        const std::string where = "ulimit -v " + std::to_string(limit);
+        const testing::ProcessResult result =
+            testing::runSpanfold({}, "2 3 5\n", "", where + ";");
+        if (result.exitCode == 127 && result.err.find("error while loading shared libraries") !=
+                                          std::string::npos) {
+            continue;  // the loader itself found no room: our code never ran
+        }
+        if (result.exitCode == 0) {
+            ++solved;
+            EXPECT_EQ(result.out.substr(0, full.size()), full) << where;
+            EXPECT_EQ(result.err, "") << where;
+            continue;
+        }
+        ++exhausted;
+        EXPECT_EQ(result.err, "bad allocation\n") << where;
+        EXPECT_EQ(result.exitCode, 1) << where;
+        EXPECT_TRUE(result.out.empty() || result.out == prompt) << where;
+    }
+    EXPECT_GT(exhausted, 0);
+    EXPECT_GT(solved, 0);
+}
+
+TEST(HostileInput, AClosedPipeEndsTheRunLikeAnyFilter) {
+    // A listing of megabytes into a reader that stops after one byte.
+    TempFile file("spanfold-pipe");
+    {
+        std::ofstream out(file.path(), std::ios::binary);
+        bench::writeProblemLine(out, bench::mirrorPoints(34, 100000, 1));
+    }
+    TempFile status("spanfold-pipe-status");
+    std::string run = "(";  // appended piece by piece, as GCC 12 misreads "x" + string
+    run.append(testing::spanfoldCommand({"-verbose"})).append(" <").append(
+        testing::quoted(file.path()));
+    run.append("; echo $? >").append(testing::quoted(status.path()));
+    run.append(") | head -c 1 >/dev/null");
+    // By default the write into the closed pipe ends the program by SIGPIPE (13).
+    testing::ProcessResult result = testing::runShell(run);
+    EXPECT_EQ(testing::readFile(status.path()), std::to_string(128 + SIGPIPE) + "\n");
+    EXPECT_EQ(result.err, "");
+    // With the signal ignored, the failed writes make it a failure with a message.
+    result = testing::runShell(run.insert(0, "trap '' PIPE; "));
+    EXPECT_EQ(testing::readFile(status.path()), "1\n");
+    EXPECT_EQ(result.err, "cannot write the report\n");
 }
 
 }  // namespace

@@ -23,7 +23,6 @@ private:
     std::streambuf* old_;
 };
 
-constexpr std::uint32_t none = 4294967295u;
 const std::string help =
     "Spanfold 1.0 - written by the spanfold developers\n\nSolves the spanfold problem.\n\n";
 const std::string syntax = "syntax error\n\n";
@@ -44,31 +43,31 @@ struct OptionCase {
 
 TEST(ParseOptions, Table) {
     const OptionCase cases[] = {
-        {{}, true, {none, none, false}, "", ""},
-        {{"-verbose"}, true, {none, none, true}, "", ""},
-        {{"/verbose", "-verbose"}, true, {none, none, true}, "", duplicated("verbose")},
+        {{}, true, {noLimit, noLimit, false}, "", ""},
+        {{"-verbose"}, true, {noLimit, noLimit, true}, "", ""},
+        {{"/verbose", "-verbose"}, true, {noLimit, noLimit, true}, "", duplicated("verbose")},
         {{"-maxsols:5", "/maxnodes:100"}, true, {5, 100, false}, "", ""},
-        {{"-maxsols:4294967295"}, true, {none, none, false}, "", ""},
+        {{"-maxsols:4294967295"}, true, {noLimit, noLimit, false}, "", ""},
         {{"-maxsols:4294967296"}, false, {}, "", invalid("maxsols")},
         {{"-maxsols:0"}, false, {}, "", invalid("maxsols")},
         {{"-maxsols:"}, false, {}, "", invalid("maxsols")},
         {{"-maxsols:abc"}, false, {}, "", invalid("maxsols")},
         {{"-maxnodes:-"}, false, {}, "", invalid("maxnodes")},
-        {{"-maxsols:+7"}, true, {7, none, false}, "", ""},
-        {{"-maxsols: 7"}, true, {7, none, false}, "", ""},
-        {{"-maxsols:\t\n\v\f\r 7"}, true, {7, none, false}, "", ""},
-        {{"-maxsols:7x"}, true, {7, none, false}, "", ""},
+        {{"-maxsols:+7"}, true, {7, noLimit, false}, "", ""},
+        {{"-maxsols: 7"}, true, {7, noLimit, false}, "", ""},
+        {{"-maxsols:\t\n\v\f\r 7"}, true, {7, noLimit, false}, "", ""},
+        {{"-maxsols:7x"}, true, {7, noLimit, false}, "", ""},
         {{"-maxsols:0x10"}, false, {}, "", invalid("maxsols")},  // reads as 0
-        {{"-maxsols:0007"}, true, {7, none, false}, "", ""},
-        {{"-maxsols:-1"}, true, {none, none, false}, "", ""},
-        {{"-maxnodes:-4294967295"}, true, {none, 1, false}, "", ""},
+        {{"-maxsols:0007"}, true, {7, noLimit, false}, "", ""},
+        {{"-maxsols:-1"}, true, {noLimit, noLimit, false}, "", ""},
+        {{"-maxnodes:-4294967295"}, true, {noLimit, 1, false}, "", ""},
         {{"-maxsols:+-1"}, false, {}, "", invalid("maxsols")},
-        {{"-maxsols:3", "-maxsols:5"}, true, {5, none, false}, "", duplicated("maxsols")},
+        {{"-maxsols:3", "-maxsols:5"}, true, {5, noLimit, false}, "", duplicated("maxsols")},
         {{"-maxsols:3", "-maxsols:0"}, false, {}, "", duplicated("maxsols") + invalid("maxsols")},
-        {{"-maxsols:3", "-maxsols:x"}, true, {3, none, false}, "", duplicated("maxsols")},
-        {{"-maxsols:3", "-maxsols:99999999999"}, true, {3, none, false}, "",
+        {{"-maxsols:3", "-maxsols:x"}, true, {3, noLimit, false}, "", duplicated("maxsols")},
+        {{"-maxsols:3", "-maxsols:99999999999"}, true, {3, noLimit, false}, "",
          duplicated("maxsols")},
-        {{"/maxnodes:2", "/maxnodes:9"}, true, {none, 9, false}, "", duplicated("maxnodes")},
+        {{"/maxnodes:2", "/maxnodes:9"}, true, {noLimit, 9, false}, "", duplicated("maxnodes")},
         {{"-maxsols"}, false, {}, "", syntax},
         {{"-maxsols=5"}, false, {}, "", syntax},
         {{"-MAXSOLS:5"}, false, {}, "", syntax},

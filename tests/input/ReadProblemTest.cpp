@@ -68,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
                      return v;
                  }(),
                  1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 struct BadCase {
     const char* name;
@@ -106,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"NulByte", "1\0" "2\n"s},
                       BadCase{"HighByte", "1\xC3\xA9\n"},
                       BadCase{"FirstBadTokenStopsTheLine", "1 2 x 3\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(ParseDistance, LeavesTheValueUntouchedOnFailure) {
     Distance value = 77;
@@ -207,6 +207,27 @@ TEST(ReadProblem, AFailureInsideTheLineIsNotAShorterLine) {
         EXPECT_THROW(readProblem(in, out, false), std::logic_error);
         EXPECT_EQ(in.exceptions(), std::ios::goodbit);  // the caller's mask is back
     }
+}
+
+// Fails the way a file buffer does when the descriptor cannot be read.
+class UnreadableBuffer : public std::streambuf {
+protected:
+    int_type underflow() override {
+        throw std::ios_base::failure("basic_filebuf::underflow error reading the file");
+    }
+};
+
+TEST(ReadProblem, AnUnreadableInputGivesTheReadersOwnMessage) {
+    UnreadableBuffer buffer;
+    std::istream in(&buffer);
+    std::ostringstream out;
+    try {
+        readProblem(in, out, false);
+        FAIL() << "no exception";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "cannot read the problem data");
+    }
+    EXPECT_EQ(out.str(), prompt);
 }
 
 }  // namespace

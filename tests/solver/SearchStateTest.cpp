@@ -4,26 +4,8 @@
 
 #include <vector>
 
-#include "solver/RandomSeed.hpp"
-
 namespace spanfold {
 namespace {
-
-TEST(RandomSeed, SequenceFromZero) {
-    struct Step {
-        std::uint32_t seed;
-        bool bit;
-    };
-    const Step expected[] = {{1, false},          {134775814, false}, {3698175007u, true},
-                             {870078620, false},  {1172187917, false}, {2884733762u, true}};
-    const std::uint32_t saved = randomSeed;
-    randomSeed = 0;
-    for (const Step& step : expected) {
-        EXPECT_EQ(nextRandomBit(), step.bit);
-        EXPECT_EQ(randomSeed, step.seed);
-    }
-    randomSeed = saved;
-}
 
 TEST(SortedPositions, DropsTheLeadingZeroAndSorts) {
     struct Case {

@@ -83,10 +83,6 @@ TEST(SolutionSet, ComparisonFollowsThePointCountField) {
 TEST(Solution, CopyJoinsTheRingAndTheLastOwnerFrees) {
     auto copy = std::make_unique<Solution>(makeSolution({4, 8}));
     const Position* array = copy->positions();
-    {
-        Solution source = makeSolution({1});
-        (void)source;
-    }
     Solution original = makeSolution({7});
     {
         Solution second(original);

@@ -1,76 +1,114 @@
-#include "solver/ReferenceSearch.hpp"
+#include "support/ReferenceSearch.hpp"
 
 #include <algorithm>
-#include <bit>
-#include <cassert>
+#include <stdexcept>
+#include <utility>
+#include <vector>
 
-#include "solver/ChooseCandidates.hpp"
-#include "solver/RecordSolution.hpp"
-#include "solver/Solve.hpp"
-#include "timing/MicrosecondTimer.hpp"
+#include "solver/RandomSeed.hpp"
 
 namespace spanfold::reference {
+namespace {
 
-std::size_t UsedFlags::lastClearBefore(std::size_t end) const noexcept {
-    assert(end > 0 && end <= count_);
-    std::size_t i = end - 1;
-    while (true) {
-        const std::size_t word = i / bitsPerWord;
-        const unsigned bit = static_cast<unsigned>(i % bitsPerWord);
-        const Word mask = bit + 1 == bitsPerWord ? ~Word{0} : ((Word{1} << (bit + 1)) - 1);
-        const Word clear = ~words_[word] & mask;
-        if (clear != 0) return word * bitsPerWord + (bitsPerWord - 1 - std::countl_zero(clear));
-        assert(word > 0);
-        i = word * bitsPerWord - 1;
-    }
+using testing::PointSet;
+
+// One flag per entry of the ascending distance table: set when a placed pair explains it.
+using UsedFlags = std::vector<bool>;
+
+// seed = seed * 134775813 + 1 (mod 2^32); the random bit is bit 31 of the new seed.
+bool drawBit() {
+    randomSeed = randomSeed * 134775813u + 1u;
+    return (randomSeed >> 31) == 1u;
 }
 
-void placePoint(const Distance* distances, PointList& points, UsedFlags used,
-                std::uint32_t maxsols, std::uint32_t maxnodes, const Position& position,
-                NodeListener* listener, SolutionSet& solutions, std::uint32_t& visitedNodes,
-                CounterReading& startTicks) {
-    const std::size_t m = used.size();
-    const Position p = position;
-    for (const Position q : points) {
-        const Distance d = p > q ? p - q : q - p;
-        std::size_t i = static_cast<std::size_t>(std::lower_bound(distances, distances + m, d) -
-                                                 distances);
-        while (i < m && distances[i] == d && used.test(i)) ++i;
-        if (i == m || distances[i] != d) return;
-        used.set(i);
-    }
-    points.push_back(p);
-    ++visitedNodes;
-    if (listener != nullptr) notifyNodeVisited(listener, points, startTicks);
-    if (points.size() == solutions.pointCount) {
-        recordSolution(points, maxsols, solutions);
-    } else if (visitedNodes < maxnodes) {
-        const Distance y = distances[used.lastClearBefore(m)];
-        Candidates candidates;
-        int j = chooseCandidates(points, y, candidates);
-        do {
-            placePoint(distances, points, used, maxsols, maxnodes, candidates[j], listener,
-                       solutions, visitedNodes, startTicks);
-            --j;
-        } while (j >= 0 && solutions.size() < maxsols && visitedNodes < maxnodes);
-    }
-    points.pop_back();
+PointSet sortedWithZero(const std::vector<Position>& points) {
+    PointSet sorted(points.begin(), points.end());
+    std::sort(sorted.begin(), sorted.end());
+    return sorted;
 }
 
-std::uint32_t solve(const DistanceMultiset& distances, std::uint32_t maxsols,
-                    std::uint32_t maxnodes, NodeListener* listener, SolutionSet& solutions,
-                    std::uint64_t& elapsedMicros) {
-    CounterReading startTicks = readCounter();
-    const std::uint32_t n = checkedPointCount(distances);
-    const DistanceTable table(distances.begin(), distances.end());
-    solutions.pointCount = n;
+struct Search {
+    std::vector<Distance> table;  // ascending
+    std::uint32_t n = 0;          // points of a solution
+    SearchLimits limits;
+    NodeListener* listener = nullptr;
+    Solutions* solutions = nullptr;
+    std::vector<Position> points;  // in placement order
     std::uint32_t visitedNodes = 0;
-    PointList points;
-    const Position origin = 0;
-    placePoint(table.data(), points, UsedFlags(table.size()), maxsols, maxnodes, origin,
-               listener, solutions, visitedNodes, startTicks);
-    elapsedMicros = static_cast<std::uint64_t>(elapsedMicroseconds(startTicks));
-    return visitedNodes;
+
+    void record() {
+        const Position width = points[1];
+        PointSet a = sortedWithZero(points);
+        if (n > 2) {
+            PointSet b;
+            for (Position q : a) b.push_back(width - q);
+            std::sort(b.begin(), b.end());
+            if (solutions->size() + 1 >= limits.maxsols && drawBit()) std::swap(a, b);
+            if (solutions->size() < limits.maxsols) solutions->insert(b);
+        }
+        if (solutions->size() < limits.maxsols) solutions->insert(a);
+    }
+
+    void placePoint(UsedFlags used, Position p) {
+        const std::size_t m = used.size();
+        for (Position q : points) {
+            const Distance d = p > q ? p - q : q - p;
+            std::size_t i = static_cast<std::size_t>(
+                std::lower_bound(table.begin(), table.end(), d) - table.begin());
+            while (i < m && table[i] == d && used[i]) ++i;
+            if (i == m || table[i] != d) return;
+            used[i] = true;
+        }
+        points.push_back(p);
+        ++visitedNodes;
+        if (listener != nullptr) {
+            const PointSet node = sortedWithZero(points);
+            listener->nodeVisited(node.data() + 1, static_cast<std::uint32_t>(node.size()));
+        }
+        if (points.size() == n) {
+            record();
+        } else if (visitedNodes < limits.maxnodes) {
+            std::size_t w = m - 1;
+            while (used[w]) --w;
+            const Distance y = table[w];
+            // The root's child is W itself and the third point stands at y only.
+            std::vector<Position> order{y};
+            if (points.size() > 2 && points[1] - y != y) {
+                order = drawBit() ? std::vector<Position>{y, points[1] - y}
+                                  : std::vector<Position>{points[1] - y, y};
+            }
+            for (std::size_t j = 0; j < order.size(); ++j) {
+                if (j > 0 && (solutions->size() >= limits.maxsols ||
+                              visitedNodes >= limits.maxnodes)) {
+                    break;
+                }
+                placePoint(used, order[j]);
+            }
+        }
+        points.pop_back();
+    }
+};
+
+}  // namespace
+
+std::uint32_t solve(const DistanceMultiset& distances, SearchLimits limits,
+                    NodeListener* listener, Solutions& solutions) {
+    if (!distances.empty() && *distances.begin() == 0) {
+        throw std::invalid_argument("all input values must be positive integers");
+    }
+    // n (n - 1) / 2 distances give n points.
+    std::uint64_t n = 1;
+    while (n * (n - 1) / 2 < distances.size()) ++n;
+    if (n * (n - 1) / 2 != distances.size()) throw std::invalid_argument("invalid number of distances");
+
+    Search search;
+    search.table.assign(distances.begin(), distances.end());
+    search.n = static_cast<std::uint32_t>(n);
+    search.limits = limits;
+    search.listener = listener;
+    search.solutions = &solutions;
+    search.placePoint(UsedFlags(search.table.size()), 0);
+    return search.visitedNodes;
 }
 
 }  // namespace spanfold::reference

@@ -1,53 +1,27 @@
 // The backtracking search in its plainest form, kept as the model the program's search is
-// held to: the distance table with one flag per entry, the flags copied into every level and
-// simply dropped on return, the lowest-indexed free entry of a value consumed by a lookup.
+// held to. It shares no search code with the program: its own input checks, distance table
+// with one flag per entry (copied into every level and dropped on return), candidate choice,
+// generator step, solution recording and listing. Only the generator's state, randomSeed, is
+// the program's, so that both draw from the same stream.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <set>
 
 #include "input/DistanceMultiset.hpp"
 #include "solver/NodeListener.hpp"
-#include "solver/SearchState.hpp"
-#include "solver/SolutionSet.hpp"
+#include "solver/SearchLimits.hpp"
+#include "support/PointSets.hpp"
 
 namespace spanfold::reference {
 
-// All m input distances, ascending, equal values adjacent.
-using DistanceTable = std::vector<Distance>;
+// The solutions found, each with its leading 0, in lexicographic order.
+using Solutions = std::set<testing::PointSet>;
 
-// One flag per distance-table entry, 32 to a word: flag i is bit i mod 32 of word i / 32.
-class UsedFlags {
-public:
-    using Word = std::uint32_t;
-    static constexpr std::size_t bitsPerWord = 32;
-
-    explicit UsedFlags(std::size_t count)
-        : words_((count + bitsPerWord - 1) / bitsPerWord, 0), count_(count) {}
-
-    std::size_t size() const noexcept { return count_; }
-    bool test(std::size_t i) const noexcept {
-        return (words_[i / bitsPerWord] >> (i % bitsPerWord)) & 1u;
-    }
-    void set(std::size_t i) noexcept { words_[i / bitsPerWord] |= Word{1} << (i % bitsPerWord); }
-
-    // The highest index below `end` whose flag is clear; the caller knows there is one.
-    std::size_t lastClearBefore(std::size_t end) const noexcept;
-
-private:
-    std::vector<Word> words_;
-    std::size_t count_;
-};
-
-void placePoint(const Distance* distances, PointList& points, UsedFlags used,
-                std::uint32_t maxsols, std::uint32_t maxnodes, const Position& position,
-                NodeListener* listener, SolutionSet& solutions, std::uint32_t& visitedNodes,
-                CounterReading& startTicks);
-
-// The driver around it, with the same checks and results as the program's solve.
-std::uint32_t solve(const DistanceMultiset& distances, std::uint32_t maxsols,
-                    std::uint32_t maxnodes, NodeListener* listener, SolutionSet& solutions,
-                    std::uint64_t& elapsedMicros);
+// Checks the distances (throwing std::invalid_argument with the program's messages), then
+// searches from the root {0}. Returns the number of visited nodes; every visited node is
+// shown to `listener` when it is not null.
+std::uint32_t solve(const DistanceMultiset& distances, SearchLimits limits,
+                    NodeListener* listener, Solutions& solutions);
 
 }  // namespace spanfold::reference

@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "timing/FakeCounter.hpp"
+#include "support/FakeCounter.hpp"
 
 namespace spanfold {
 namespace {

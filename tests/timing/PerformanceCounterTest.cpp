@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "timing/FakeCounter.hpp"
+#include "support/FakeCounter.hpp"
 
 namespace spanfold {
 namespace {

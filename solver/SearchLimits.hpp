@@ -1,0 +1,18 @@
+// The two limits of a search: plain counters, tested exactly where the search decides whether
+// to go on.
+#pragma once
+
+#include <cstdint>
+
+namespace spanfold {
+
+// The largest 32-bit count: a limit that is never reached before the counter itself runs out.
+// It stands for a limit the user did not give.
+inline constexpr std::uint32_t noLimit = 4294967295u;
+
+struct SearchLimits {
+    std::uint32_t maxsols = noLimit;   // stop once this many solutions are stored; at least 1
+    std::uint32_t maxnodes = noLimit;  // stop once this many nodes are visited; at least 1
+};
+
+}  // namespace spanfold

@@ -1,0 +1,100 @@
+#include "support/Differential.hpp"
+
+#include <stdexcept>
+
+#include "solver/Solve.hpp"
+#include "support/RecordingListener.hpp"
+#include "support/ReferenceSearch.hpp"
+#include "support/SeedGuard.hpp"
+
+namespace spanfold::testing {
+namespace {
+
+std::string describe(const PointSet& points) {
+    std::string text = "{";
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        text += (i == 0 ? "" : ", ") + std::to_string(points[i]);
+    }
+    return text + "}";
+}
+
+// The first index where two sequences of point sets differ, described.
+std::string firstDifferentEntry(const char* what, const std::vector<PointSet>& expected,
+                                const std::vector<PointSet>& actual) {
+    for (std::size_t i = 0; i < expected.size() || i < actual.size(); ++i) {
+        const std::string e = i < expected.size() ? describe(expected[i]) : "nothing";
+        const std::string a = i < actual.size() ? describe(actual[i]) : "nothing";
+        if (e != a) return std::string(what) + " " + std::to_string(i) + ": " + a + " instead of " + e;
+    }
+    return "";
+}
+
+}  // namespace
+
+Outcome runProgram(const DistanceMultiset& distances, SearchLimits limits, bool listen,
+                   std::uint32_t seed) {
+    SeedGuard guard(seed);
+    RecordingListener listener;
+    SolutionSet solutions;
+    Outcome outcome;
+    try {
+        outcome.visited = solve(distances, limits.maxsols, limits.maxnodes,
+                                listen ? &listener : nullptr, solutions)
+                              .visitedNodes;
+    } catch (const std::invalid_argument& e) {
+        outcome.error = e.what();
+    }
+    outcome.seedAfter = randomSeed;
+    outcome.nodes = listener.nodes;
+    outcome.solutions = storedSolutions(solutions);
+    return outcome;
+}
+
+Outcome runReference(const DistanceMultiset& distances, SearchLimits limits, bool listen,
+                     std::uint32_t seed) {
+    SeedGuard guard(seed);
+    RecordingListener listener;
+    reference::Solutions solutions;
+    Outcome outcome;
+    try {
+        outcome.visited =
+            reference::solve(distances, limits, listen ? &listener : nullptr, solutions);
+    } catch (const std::invalid_argument& e) {
+        outcome.error = e.what();
+    }
+    outcome.seedAfter = randomSeed;
+    outcome.nodes = listener.nodes;
+    outcome.solutions.assign(solutions.begin(), solutions.end());
+    return outcome;
+}
+
+std::string firstDifference(const Outcome& expected, const Outcome& actual) {
+    if (actual.error != expected.error) {
+        return "error \"" + actual.error + "\" instead of \"" + expected.error + "\"";
+    }
+    if (actual.visited != expected.visited) {
+        return "visited " + std::to_string(actual.visited) + " instead of " +
+               std::to_string(expected.visited);
+    }
+    if (actual.seedAfter != expected.seedAfter) {
+        return "seed after " + std::to_string(actual.seedAfter) + " instead of " +
+               std::to_string(expected.seedAfter);
+    }
+    std::string difference = firstDifferentEntry("node", expected.nodes, actual.nodes);
+    if (difference.empty()) {
+        difference = firstDifferentEntry("solution", expected.solutions, actual.solutions);
+    }
+    return difference;
+}
+
+std::string compareWithReference(const DistanceMultiset& distances, SearchLimits limits,
+                                 bool listen, std::uint32_t seed) {
+    const std::string difference = firstDifference(
+        runReference(distances, limits, listen, seed), runProgram(distances, limits, listen, seed));
+    if (difference.empty()) return difference;
+    return difference + " (maxsols " + std::to_string(limits.maxsols) + ", maxnodes " +
+           std::to_string(limits.maxnodes) + ", seed " + std::to_string(seed) +
+           (listen ? ", listening)" : ")");
+}
+
+}  // namespace spanfold::testing

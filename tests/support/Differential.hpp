@@ -1,0 +1,36 @@
+// Runs the program's solver and the reference search on the same input, limits and seed, and
+// says where they part: the visited count, the generator's state afterwards, the listed
+// nodes and the stored solutions must all be the same.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "input/DistanceMultiset.hpp"
+#include "solver/SearchLimits.hpp"
+#include "support/PointSets.hpp"
+
+namespace spanfold::testing {
+
+struct Outcome {
+    std::string error;  // the message of an input that cannot be a problem, or empty
+    std::uint32_t visited = 0;
+    std::uint32_t seedAfter = 0;
+    std::vector<PointSet> nodes;      // as listed, when a listener was attached
+    std::vector<PointSet> solutions;  // in the set's order, each with its leading 0
+};
+
+Outcome runProgram(const DistanceMultiset& distances, SearchLimits limits, bool listen,
+                   std::uint32_t seed);
+Outcome runReference(const DistanceMultiset& distances, SearchLimits limits, bool listen,
+                     std::uint32_t seed);
+
+// Empty when the two agree, otherwise a description of the first difference.
+std::string firstDifference(const Outcome& expected, const Outcome& actual);
+
+// Both runs on one case; empty when they agree, otherwise the difference and the case.
+std::string compareWithReference(const DistanceMultiset& distances, SearchLimits limits,
+                                 bool listen, std::uint32_t seed);
+
+}  // namespace spanfold::testing
