@@ -43,6 +43,7 @@ fuzz:
 	  mkdir -p build/fuzz/corpus/$$target; \
 	  log=build/fuzz/$$target.log; \
 	  if build/fuzz/fuzz/$${target}_fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	       -artifact_prefix=build/fuzz/$$target- \
 	       build/fuzz/corpus/$$target fuzz/corpus/$$target >$$log 2>&1; then \
 	    echo "fuzz $$target: $$(grep -o 'cov: [0-9]*' $$log | tail -n 1)," \
 	         "$$(sed -n 's/stat::number_of_executed_units: *//p' $$log) runs in $(FUZZ_SECONDS) s"; \

@@ -37,9 +37,9 @@ struct Search {
     std::uint32_t visitedNodes = 0;
 
     void record() {
-        const Position width = points[1];
         PointSet a = sortedWithZero(points);
         if (n > 2) {
+            const Position width = points[1];
             PointSet b;
             for (Position q : a) b.push_back(width - q);
             std::sort(b.begin(), b.end());
