@@ -18,7 +18,7 @@ generate=$build/bench/generate_instance
 instances=("$@")
 if [ ${#instances[@]} -eq 0 ]; then
   instances=(random:100:100000:1 random:1000:10000000:1 random:2000:40000000:1
-             zhang:6:1 zhang:7:1 zhang:8:1 duplicates:60:1 mirror:40:16000:1
+             zhang:8:1 zhang:10:1 zhang:12:1 zhang:14:1 zhang:16:1 duplicates:60:1 mirror:40:16000:1
              homometric:20:10:1
              "$here/../data/ecoli-k12-1.txt" "$here/../data/ecoli-k12-2.txt")
   if [ "${SPANFOLD_BENCH_LARGE:-0}" = 1 ]; then

@@ -17,4 +17,17 @@ const bool seededAtStartUp = [] {
 }();
 
 }  // namespace
+
+void skipRandomSteps(std::uint64_t steps) noexcept {
+    // One step is the map x -> a x + c; the map of 2^i steps is found by composing the map of
+    // 2^(i-1) steps with itself, and those of the set bits of `steps` are applied in turn.
+    // All arithmetic is modulo 2^32, as in the single step.
+    std::uint32_t a = 134775813u, c = 1u;
+    for (; steps != 0; steps >>= 1) {
+        if ((steps & 1) != 0) randomSeed = a * randomSeed + c;
+        c = a * c + c;
+        a = a * a;
+    }
+}
+
 }  // namespace spanfold

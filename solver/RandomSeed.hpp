@@ -15,4 +15,7 @@ inline bool nextRandomBit() noexcept {
     return (randomSeed >> 31) != 0;
 }
 
+// Takes `steps` steps at once, as that many calls of nextRandomBit would, in O(log steps).
+void skipRandomSteps(std::uint64_t steps) noexcept;
+
 }  // namespace spanfold

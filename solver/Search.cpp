@@ -3,21 +3,26 @@
 #include <cassert>
 
 #include "solver/ChooseCandidates.hpp"
+#include "solver/RandomSeed.hpp"
 #include "solver/RecordSolution.hpp"
 
 namespace spanfold {
 
 Search::Search(DistanceCounts& distances, SearchLimits limits, NodeListener* listener,
-               SolutionSet& solutions, CounterReading& startTicks)
+               SolutionSet& solutions, CounterReading& startTicks, SubtreeTable* table)
     : distances_(distances),
       limits_(limits),
       listener_(listener),
       solutions_(solutions),
       startTicks_(startTicks),
+      table_(table),
       taken_(new DistanceCounts::Index[distances.total() == 0 ? 1 : distances.total()]) {
     assert(limits.maxsols >= 1 && limits.maxnodes >= 1 && solutions.pointCount >= 1);
+    // A listener must see every node, so nothing may be skipped.
+    assert(listener == nullptr || table == nullptr);
     const std::size_t n = solutions.pointCount;
     points_.reserve(n);
+    if (table_ != nullptr) keys_.reserve(n);
     takenBefore_.reserve(n);
     levels_.reserve(n);
 }
@@ -42,6 +47,7 @@ bool Search::placePoint(Position p) {
         }
         taken_[takenCount_++] = i;
     }
+    if (table_ != nullptr) keys_.push_back(keys_.empty() ? SetKey{}.with(p) : keys_.back().with(p));
     points_.push_back(p);
     takenBefore_.push_back(mark);
     ++visitedNodes_;
@@ -53,22 +59,67 @@ void Search::removeLastPoint() {
     giveBackTo(takenBefore_.back());
     takenBefore_.pop_back();
     points_.pop_back();
+    if (table_ != nullptr) keys_.pop_back();
+}
+
+bool Search::skipKnownSubtree() {
+    // Sets of one or two points are reached in one way only.
+    if (table_ == nullptr || points_.size() < 3) return false;
+    const auto pointCount = static_cast<std::uint32_t>(points_.size());
+    const SubtreeSummary* known = table_->find(keys_.back(), pointCount);
+    // Every node of the subtree must see the node limit not yet reached, as when it was first
+    // searched; otherwise it is searched again, down to the node where the search stops.
+    if (known == nullptr ||
+        std::uint64_t{visitedNodes_} - 1 + known->nodes >= std::uint64_t{limits_.maxnodes}) {
+        return false;
+    }
+    visitedNodes_ += known->nodes - 1;  // the root is counted already
+    drawingExpansions_ += known->drawingExpansions;
+    completeNodes_ += known->completeNodes;
+    // The stored solutions cannot change inside a repeat, so each complete node draws, or
+    // none does, as the set stands now.
+    std::uint64_t draws = known->drawingExpansions;
+    if (solutions_.pointCount > 2 && std::uint64_t{solutions_.size()} + 1 >= limits_.maxsols) {
+        draws += known->completeNodes;
+    }
+    skipRandomSteps(draws);
+    return true;
 }
 
 bool Search::expandOrClose() {
     if (points_.size() == solutions_.pointCount) {
+        ++completeNodes_;
         recordSolution(points_, limits_.maxsols, solutions_);
         return false;
     }
     if (visitedNodes_ >= limits_.maxnodes) return false;
+    if (skipKnownSubtree()) return false;
     // Fewer than n points leave a free distance, and it lies at or below the parent's top.
     const auto from = levels_.empty() ? static_cast<DistanceCounts::Index>(distances_.size() - 1)
                                       : levels_.back().top;
     const DistanceCounts::Index top = distances_.lastFreeAtOrBelow(from);
-    Level level{{}, 0, top};
+    Level level{{}, 0, top, visitedNodes_ - 1, drawingExpansions_, completeNodes_};
     level.next = chooseCandidates(points_, distances_.value(top), level.candidates);
+    if (level.next == 1) ++drawingExpansions_;
+    ++expandedNodes_;
     levels_.push_back(level);
     return true;
+}
+
+void Search::closeLevel() {
+    const Level& level = levels_.back();
+    // After either limit is reached every level above closes at once too, and none of them
+    // was searched to its end.
+    if (table_ != nullptr && points_.size() >= 3 && solutions_.size() < limits_.maxsols &&
+        visitedNodes_ < limits_.maxnodes) {
+        const SubtreeSummary summary{
+            visitedNodes_ - level.visitedBefore,
+            static_cast<std::uint32_t>(drawingExpansions_ - level.drawingExpansionsBefore),
+            static_cast<std::uint32_t>(completeNodes_ - level.completeNodesBefore)};
+        table_->store(keys_.back(), static_cast<std::uint32_t>(points_.size()), summary);
+    }
+    levels_.pop_back();
+    removeLastPoint();  // the node that owned the level
 }
 
 std::uint32_t Search::run() {
@@ -83,8 +134,7 @@ std::uint32_t Search::run() {
             opened = false;
         } else if (--level.next < 0 || solutions_.size() >= limits_.maxsols ||
                    visitedNodes_ >= limits_.maxnodes) {
-            levels_.pop_back();
-            removeLastPoint();  // the node that owned the level
+            closeLevel();
             continue;
         }
         if (placePoint(level.candidates[static_cast<std::size_t>(level.next)])) {

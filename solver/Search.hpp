@@ -12,6 +12,12 @@
 // problem of any number of points fits in the thread's stack. Going back from a node gives its
 // distances back through a log of what it took, so the working memory is proportional to the
 // number of distances, not to the depth times that number.
+//
+// A subtree that was searched to its end is kept in the subtree table under its set of
+// points; when the same set is placed again through another order of choices, its nodes are
+// counted and its random draws taken at once instead of searched, as long as the whole
+// subtree stays below the node limit. Otherwise it is searched as before, so the search stops
+// at exactly the same node.
 #pragma once
 
 #include <cstdint>
@@ -23,25 +29,35 @@
 #include "solver/SearchLimits.hpp"
 #include "solver/SearchState.hpp"
 #include "solver/SolutionSet.hpp"
+#include "solver/SubtreeTable.hpp"
 
 namespace spanfold {
 
 class Search {
 public:
-    // `solutions.pointCount` must hold the number of points of a solution.
+    // `solutions.pointCount` must hold the number of points of a solution. `table` may be
+    // null, and must be when there is a listener: every node is then visited in its order.
     Search(DistanceCounts& distances, SearchLimits limits, NodeListener* listener,
-           SolutionSet& solutions, CounterReading& startTicks);
+           SolutionSet& solutions, CounterReading& startTicks, SubtreeTable* table);
 
     // Runs the whole search from the root {0}; returns the visited nodes.
     std::uint32_t run();
 
+    // The nodes whose children were actually tried; the rest of the visited nodes were
+    // complete, cut off by the node limit, or counted from the subtree table.
+    std::uint64_t expandedNodes() const noexcept { return expandedNodes_; }
+
 private:
-    // One expanded node: its candidates, the index of the one being tried, and the index of
-    // its largest unexplained distance (no deeper node has a larger one).
+    // One expanded node: its candidates, the index of the one being tried, the index of its
+    // largest unexplained distance (no deeper node has a larger one), and the counters as
+    // they stood before the node, which give what its subtree took when it is finished.
     struct Level {
         Candidates candidates;
         int next;
         DistanceCounts::Index top;
+        std::uint32_t visitedBefore;
+        std::uint64_t drawingExpansionsBefore;
+        std::uint64_t completeNodesBefore;
     };
 
     // Checks p against every placed point, taking the distances; on success appends p,
@@ -51,23 +67,34 @@ private:
     void removeLastPoint();
     // Gives back the distances taken since `mark`, latest first.
     void giveBackTo(std::size_t mark) noexcept;
-    // Leaves the last node: records it if complete, or expands it when the node limit allows.
-    // Returns true when a new level was opened.
+    // Leaves the last node: records it if complete, counts it from the table when its subtree
+    // is known, or expands it when the node limit allows. Returns true when a new level was
+    // opened.
     bool expandOrClose();
+    // Counts the known subtree of the last node, when the node limit leaves room for all of it.
+    bool skipKnownSubtree();
+    // Closes the top level; keeps its subtree's summary when no limit cut it short.
+    void closeLevel();
 
     DistanceCounts& distances_;
     SearchLimits limits_;
     NodeListener* listener_;
     SolutionSet& solutions_;
     CounterReading& startTicks_;
+    SubtreeTable* table_;
 
     PointList points_;
+    std::vector<SetKey> keys_;  // keys_[i]: the key of the first i + 1 points, with a table
     // The distances taken by the placed points, in taking order: at most all of them.
     std::unique_ptr<DistanceCounts::Index[]> taken_;
     std::size_t takenCount_ = 0;
     std::vector<std::size_t> takenBefore_;  // takenCount_ before each placed point
     std::vector<Level> levels_;
     std::uint32_t visitedNodes_ = 0;
+    std::uint64_t expandedNodes_ = 0;
+    // Both count the subtrees taken from the table as well.
+    std::uint64_t drawingExpansions_ = 0;  // expansions with two distinct candidates
+    std::uint64_t completeNodes_ = 0;
 };
 
 }  // namespace spanfold

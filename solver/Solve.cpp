@@ -1,10 +1,13 @@
 #include "solver/Solve.hpp"
 
+#include <algorithm>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 
 #include "solver/DistanceCounts.hpp"
 #include "solver/Search.hpp"
+#include "solver/SubtreeTable.hpp"
 #include "timing/MicrosecondTimer.hpp"
 
 namespace spanfold {
@@ -32,7 +35,8 @@ std::uint32_t checkedPointCount(const DistanceMultiset& distances) {
 }
 
 SolveResult solve(const DistanceMultiset& distances, std::uint32_t maxsols,
-                  std::uint32_t maxnodes, NodeListener* listener, SolutionSet& solutions) {
+                  std::uint32_t maxnodes, NodeListener* listener, SolutionSet& solutions,
+                  const SubtreeTableSettings& table) {
     // The start reading comes first: an unusable timer is reported before bad input.
     CounterReading startTicks = readCounter();
     const std::uint32_t n = checkedPointCount(distances);
@@ -41,8 +45,18 @@ SolveResult solve(const DistanceMultiset& distances, std::uint32_t maxsols,
     {
         DistanceCounts counts(distances);
         solutions.pointCount = n;
-        Search search(counts, SearchLimits{maxsols, maxnodes}, listener, solutions, startTicks);
+        constexpr std::size_t leastTableBytes = std::size_t{256} << 20;
+        const std::size_t quarter = distances.size() / 4 * sizeof(Distance);
+        std::optional<SubtreeTable> subtrees;
+        if (listener == nullptr) {
+            subtrees.emplace(table.maxBytes != 0 ? table.maxBytes
+                                                 : std::max(quarter, leastTableBytes),
+                             table.minNodes);
+        }
+        Search search(counts, SearchLimits{maxsols, maxnodes}, listener, solutions, startTicks,
+                      subtrees ? &*subtrees : nullptr);
         result.visitedNodes = search.run();
+        result.expandedNodes = search.expandedNodes();
     }
     result.elapsedMicros = static_cast<std::uint64_t>(elapsedMicroseconds(startTicks));
     return result;

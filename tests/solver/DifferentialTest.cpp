@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "InstanceGenerator.hpp"
+#include "solver/SubtreeTable.hpp"
 #include "support/Differential.hpp"
 
 namespace spanfold {
@@ -40,15 +41,62 @@ TEST(Differential, RandomPointSets) {
 }
 
 TEST(Differential, HardAndStructuredFamilies) {
-    for (std::uint32_t k = 1; k <= 4; ++k) {
+    for (std::uint32_t k = 1; k <= 5; ++k) {
         expectSameSearch(bench::zhangPoints(k, k), "zhang " + std::to_string(k));
     }
-    for (std::uint32_t n : {4u, 9u, 14u}) {
+    for (std::uint32_t n : {4u, 9u, 14u, 20u}) {
         expectSameSearch(bench::mirrorPoints(n, 10ull * n * n, n), "mirror " + std::to_string(n));
     }
     expectSameSearch(bench::homometricPoints(4, 3, 5), "homometric 4 3");
+    expectSameSearch(bench::homometricPoints(5, 4, 5), "homometric 5 4");
     expectSameSearch(bench::duplicatePoints(18, 3), "duplicates 18");
+    expectSameSearch(bench::duplicatePoints(30, 3), "duplicates 30");
     expectSameSearch({0, 18446744073709551614u, 18446744073709551615u}, "top of the range");
+}
+
+// Families whose search meets the same sets of points again and again, with every finished
+// subtree kept (however small) and with a table of one bucket that must keep replacing its
+// entries. Every node limit from the root to past the end is tried, so limits fall before,
+// inside and just after every repeated subtree, together with limits on the solutions.
+TEST(Differential, RepeatedSubtreesAtEveryNodeLimit) {
+    struct Family {
+        const char* name;
+        bench::Points points;
+    };
+    const Family families[] = {
+        {"zhang 2", bench::zhangPoints(2, 2)},
+        {"zhang 3", bench::zhangPoints(3, 3)},
+        {"mirror 14", bench::mirrorPoints(14, 1960, 14)},
+        {"mirror 18", bench::mirrorPoints(18, 3240, 18)},
+        {"homometric 5 4", bench::homometricPoints(5, 4, 5)},
+        {"duplicates 30", bench::duplicatePoints(30, 3)},
+    };
+    const SubtreeTableSettings everySubtree{1 << 20, 1};
+    const SubtreeTableSettings oneBucket{6 * sizeof(SubtreeTable::Entry), 1};
+    for (const Family& family : families) {
+        const DistanceMultiset distances = testing::distancesOf(family.points);
+        const std::uint32_t total = testing::runReference(distances, {}, false, 0).visited;
+        // Without a limit the table takes work away: fewer nodes are expanded than without it.
+        const SubtreeTableSettings none{1, 1};
+        EXPECT_LT(testing::runProgram(distances, {}, false, 0, everySubtree).expanded,
+                  testing::runProgram(distances, {}, false, 0, none).expanded)
+            << family.name;
+        for (std::uint32_t maxnodes = 1; maxnodes <= total + 1; ++maxnodes) {
+            for (std::uint32_t maxsols : {noLimit, 1u, 2u}) {
+                for (std::uint32_t seed : {0u, 16u}) {
+                    const SearchLimits limits{maxsols, maxnodes};
+                    ASSERT_EQ(testing::compareWithReference(distances, limits, false, seed,
+                                                            everySubtree), "")
+                        << family.name;
+                    if (seed == 0) {
+                        ASSERT_EQ(testing::compareWithReference(distances, limits, false, seed,
+                                                                oneBucket), "")
+                            << family.name << ", one bucket";
+                    }
+                }
+            }
+        }
+    }
 }
 
 TEST(Differential, InputsWithoutSolutions) {

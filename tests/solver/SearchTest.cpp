@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "InstanceGenerator.hpp"
 #include "solver/Solve.hpp"
 #include "support/FakeCounter.hpp"
 #include "support/PointSets.hpp"
@@ -147,6 +148,44 @@ TEST(Search, TenDistancesEndWithTheDocumentedSeed) {
     EXPECT_EQ(solve({1, 1, 2, 3, 3, 4, 8, 9, 11, 12}, 1, noLimit, nullptr, solutions).visitedNodes,
               6u);
     EXPECT_EQ(randomSeed, 870078620u);
+}
+
+TEST(Search, RepeatedSubtreesAreCountedNotSearched) {
+    // The hard family: about 4^8 complete leaves, nearly all of them in subtrees met before.
+    const DistanceMultiset distances = testing::distancesOf(bench::zhangPoints(8, 1));
+    SolveResult with, without;
+    std::uint32_t seedWith = 0, seedWithout = 0;
+    {
+        testing::SeedGuard seed(7);
+        SolutionSet solutions;
+        with = solve(distances, noLimit, noLimit, nullptr, solutions);
+        seedWith = randomSeed;
+        EXPECT_EQ(solutions.size(), 2u);  // the point set and its mirror image
+    }
+    {
+        testing::SeedGuard seed(7);
+        SolutionSet solutions;
+        without = solve(distances, noLimit, noLimit, nullptr, solutions, SubtreeTableSettings{1, 1});
+        seedWithout = randomSeed;
+        EXPECT_EQ(solutions.size(), 2u);  // the point set and its mirror image
+    }
+    EXPECT_EQ(with.visitedNodes, without.visitedNodes);
+    EXPECT_EQ(seedWith, seedWithout);
+    EXPECT_LT(with.expandedNodes * 100, with.visitedNodes);
+    EXPECT_GT(without.expandedNodes * 2, without.visitedNodes);
+}
+
+TEST(Search, AListenerSeesEveryNodeSoNothingIsSkipped) {
+    const DistanceMultiset distances = testing::distancesOf(bench::zhangPoints(3, 3));
+    testing::RecordingListener listener;
+    SolutionSet solutions;
+    const SolveResult result = solve(distances, noLimit, noLimit, &listener, solutions,
+                                     SubtreeTableSettings{1 << 20, 1});
+    EXPECT_EQ(listener.nodes.size(), result.visitedNodes);
+    // Every visited node is complete or expanded: none was taken from the table.
+    std::size_t complete = 0;
+    for (const PointSet& node : listener.nodes) complete += node.size() == solutions.pointCount;
+    EXPECT_EQ(result.expandedNodes + complete, result.visitedNodes);
 }
 
 TEST(Search, ChooseCandidatesOrder) {

@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 
-#include "solver/Solve.hpp"
 #include "support/RecordingListener.hpp"
 #include "support/ReferenceSearch.hpp"
 #include "support/SeedGuard.hpp"
@@ -32,15 +31,16 @@ std::string firstDifferentEntry(const char* what, const std::vector<PointSet>& e
 }  // namespace
 
 Outcome runProgram(const DistanceMultiset& distances, SearchLimits limits, bool listen,
-                   std::uint32_t seed) {
+                   std::uint32_t seed, const SubtreeTableSettings& table) {
     SeedGuard guard(seed);
     RecordingListener listener;
     SolutionSet solutions;
     Outcome outcome;
     try {
-        outcome.visited = solve(distances, limits.maxsols, limits.maxnodes,
-                                listen ? &listener : nullptr, solutions)
-                              .visitedNodes;
+        const SolveResult result = solve(distances, limits.maxsols, limits.maxnodes,
+                                         listen ? &listener : nullptr, solutions, table);
+        outcome.visited = result.visitedNodes;
+        outcome.expanded = result.expandedNodes;
     } catch (const std::invalid_argument& e) {
         outcome.error = e.what();
     }
@@ -88,9 +88,11 @@ std::string firstDifference(const Outcome& expected, const Outcome& actual) {
 }
 
 std::string compareWithReference(const DistanceMultiset& distances, SearchLimits limits,
-                                 bool listen, std::uint32_t seed) {
-    const std::string difference = firstDifference(
-        runReference(distances, limits, listen, seed), runProgram(distances, limits, listen, seed));
+                                 bool listen, std::uint32_t seed,
+                                 const SubtreeTableSettings& table) {
+    const std::string difference =
+        firstDifference(runReference(distances, limits, listen, seed),
+                        runProgram(distances, limits, listen, seed, table));
     if (difference.empty()) return difference;
     return difference + " (maxsols " + std::to_string(limits.maxsols) + ", maxnodes " +
            std::to_string(limits.maxnodes) + ", seed " + std::to_string(seed) +

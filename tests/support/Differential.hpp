@@ -9,6 +9,7 @@
 
 #include "input/DistanceMultiset.hpp"
 #include "solver/SearchLimits.hpp"
+#include "solver/Solve.hpp"
 #include "support/PointSets.hpp"
 
 namespace spanfold::testing {
@@ -19,10 +20,11 @@ struct Outcome {
     std::uint32_t seedAfter = 0;
     std::vector<PointSet> nodes;      // as listed, when a listener was attached
     std::vector<PointSet> solutions;  // in the set's order, each with its leading 0
+    std::uint64_t expanded = 0;       // the program's only: nodes whose children it tried
 };
 
 Outcome runProgram(const DistanceMultiset& distances, SearchLimits limits, bool listen,
-                   std::uint32_t seed);
+                   std::uint32_t seed, const SubtreeTableSettings& table = {});
 Outcome runReference(const DistanceMultiset& distances, SearchLimits limits, bool listen,
                      std::uint32_t seed);
 
@@ -31,6 +33,7 @@ std::string firstDifference(const Outcome& expected, const Outcome& actual);
 
 // Both runs on one case; empty when they agree, otherwise the difference and the case.
 std::string compareWithReference(const DistanceMultiset& distances, SearchLimits limits,
-                                 bool listen, std::uint32_t seed);
+                                 bool listen, std::uint32_t seed,
+                                 const SubtreeTableSettings& table = {});
 
 }  // namespace spanfold::testing
