@@ -33,6 +33,13 @@ void Search::giveBackTo(std::size_t mark) noexcept {
 
 bool Search::placePoint(Position p) {
     const std::size_t mark = takenCount_;
+    // The new set's entry in the table is looked at if the point fits: its bucket is fetched
+    // while the distances are checked.
+    SetKey key;
+    if (table_ != nullptr) {
+        key = keys_.empty() ? SetKey{}.with(p) : keys_.back().with(p);
+        table_->prefetch(key);
+    }
     // A node of k points has taken k (k - 1) / 2 distances, never more than there are, so
     // the log cannot overflow. Whether the point fits does not depend on the order of the
     // checks, and neither do the counts it leaves, so the latest points, which most often
@@ -47,7 +54,7 @@ bool Search::placePoint(Position p) {
         }
         taken_[takenCount_++] = i;
     }
-    if (table_ != nullptr) keys_.push_back(keys_.empty() ? SetKey{}.with(p) : keys_.back().with(p));
+    if (table_ != nullptr) keys_.push_back(key);
     points_.push_back(p);
     takenBefore_.push_back(mark);
     ++visitedNodes_;

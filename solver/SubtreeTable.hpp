@@ -95,6 +95,15 @@ public:
         return nullptr;
     }
 
+    // Starts bringing the key's bucket into the cache, for a find that follows soon.
+    void prefetch(const SetKey& key) const noexcept {
+#if defined(__GNUC__) || defined(__clang__)
+        if (capacity_ != 0) __builtin_prefetch(&entries_[bucketOf(key)]);
+#else
+        (void)key;
+#endif
+    }
+
     // Keeps the summary of a finished subtree. When its bucket is full, the entry of the
     // smallest subtree there makes room.
     void store(const SetKey& key, std::uint32_t pointCount, const SubtreeSummary& summary) noexcept;
