@@ -1,8 +1,12 @@
 #include "app/Run.hpp"
 
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
 #include <iostream>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 #include "app/ConsoleNodeListener.hpp"
 #include "app/FormatPointSet.hpp"
@@ -57,15 +61,17 @@ int run(int argc, const char* const* argv) {
         std::cout.flush();
         return 1;
     }
-    const DistanceMultiset distances = readProblem();
+    // The distances are handed on to the solver, whose table takes over their memory.
+    DistanceMultiset distances = readProblem();
     SolutionSet solutions;
     SolveResult result;
     if (options.verbose) {
         ConsoleNodeListener listener;
-        result = solve(distances, options.maxsols, options.maxnodes, &listener, solutions);
+        result = solve(std::move(distances), options.maxsols, options.maxnodes, &listener,
+                       solutions);
         std::cout << std::endl;  // an empty line between the listing and the report
     } else {
-        result = solve(distances, options.maxsols, options.maxnodes, nullptr, solutions);
+        result = solve(std::move(distances), options.maxsols, options.maxnodes, nullptr, solutions);
     }
     writeReport(std::cout, solutions, result.visitedNodes, result.elapsedMicros);
     // A report that could not be written (a full disk, a closed stream) is no success.
@@ -73,11 +79,27 @@ int run(int argc, const char* const* argv) {
     return 0;
 }
 
+namespace {
+
+// When memory is so short that not even the exception for it can be made, the runtime ends
+// the program through std::terminate with no exception active. That is the same exhausted
+// memory, so it gets the same message and exit code; any other way here keeps the default.
+std::terminate_handler defaultTerminate = nullptr;
+
+[[noreturn]] void terminateOnExhaustedMemory() noexcept {
+    if (!std::current_exception()) {
+        std::fputs("bad allocation\n", stderr);  // unbuffered: nothing to allocate
+        std::_Exit(1);
+    }
+    defaultTerminate();
+    std::abort();
+}
+
+}  // namespace
+
 int runAndReport(int argc, const char* const* argv) {
+    defaultTerminate = std::set_terminate(&terminateOnExhaustedMemory);
     try {
-        // The C streams are not used; unsynchronised C++ streams read long lines far faster.
-        // This allocates, so it stands inside the handlers like everything else.
-        std::ios_base::sync_with_stdio(false);
         return run(argc, argv);
     } catch (const std::bad_alloc&) {
         std::cerr << "bad allocation" << std::endl;

@@ -9,6 +9,7 @@
 
 #include "FuzzCheck.hpp"
 #include "input/ReadProblem.hpp"
+#include "support/StringSource.hpp"
 
 namespace {
 
@@ -70,10 +71,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::sort(expected.begin(), expected.end());
 
-    std::istringstream in(bytes);
+    // The bytes as a pipe that hands them out in reads of a size the input chooses, so that
+    // tokens and line ends fall on every boundary.
+    spanfold::testing::StringSource in(bytes, 1 + (size == 0 ? 0 : data[0] % 13));
     std::ostringstream out;
     try {
-        const spanfold::DistanceMultiset result = spanfold::readProblem(in, out, false);
+        const spanfold::DistanceMultiset result = spanfold::readProblem(in, out);
         FUZZ_CHECK(found && valid);
         FUZZ_CHECK(result.values() == expected);
     } catch (const std::runtime_error& e) {
@@ -88,5 +91,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The prompt, once per line read, and nothing else.
     const std::string prompt = "Please, enter problem data:\n";
     FUZZ_CHECK(!out.str().empty() && out.str().size() % prompt.size() == 0);
+    // When a line was used, everything after its line feed is left unread.
+    if (found && valid) {
+        const std::size_t lineFeed = bytes.find('\n', start);
+        FUZZ_CHECK(in.rest() == (lineFeed == std::string::npos ? "" : bytes.substr(lineFeed + 1)));
+    }
     return 0;
 }

@@ -1,21 +1,21 @@
 #include "input/ReadProblem.hpp"
 
 #include <array>
+#include <bit>
+#include <cstring>
 #include <iostream>
+#include <memory>
 #include <stdexcept>
-#include <string>
-#include <vector>
-
-#ifdef _WIN32
-#include <io.h>
-#define SPANFOLD_ISATTY _isatty
-#else
-#include <unistd.h>
-#define SPANFOLD_ISATTY isatty
-#endif
 
 namespace spanfold {
 namespace {
+
+// Read size: large enough that system calls cost nothing, small enough that a block is still
+// in the cache when its tokens are converted.
+constexpr std::size_t blockSize = std::size_t{256} << 10;
+
+// How far ahead of a token the word-at-a-time conversion reads: three words.
+constexpr std::size_t lookAhead = 24;
 
 constexpr std::array<bool, 256> delimiterTable = [] {
     std::array<bool, 256> table{};
@@ -25,98 +25,207 @@ constexpr std::array<bool, 256> delimiterTable = [] {
 
 bool isDelimiter(char c) noexcept { return delimiterTable[static_cast<unsigned char>(c)]; }
 
-// Calls f(token) for every maximal run of non-delimiters, in line order.
-template <typename F>
-void forEachToken(std::string_view line, F&& f) {
-    const char* p = line.data();
-    const char* const end = p + line.size();
-    while (true) {
-        while (p != end && isDelimiter(*p)) ++p;
-        if (p == end) return;
-        const char* const start = p;
-        while (p != end && !isDelimiter(*p)) ++p;
-        f(std::string_view(start, static_cast<std::size_t>(p - start)));
-    }
+[[noreturn]] void badToken() { throw std::runtime_error("input values invalid or too large"); }
+
+// One more character of a token by the exact rule: the value stays at most 2^64 - 1 and
+// every character is a digit. Before multiplying by ten the value must be at most
+// (2^64 - 1) / 10; after adding the digit, a value below the digit means it wrapped (which
+// happens only for a prefix of exactly 1844674407370955161 followed by 6 to 9).
+bool appendDigit(Distance& value, char c) noexcept {
+    if (value > 1844674407370955161u) return false;
+    if (c < '0' || c > '9') return false;
+    const auto digit = static_cast<Distance>(c - '0');
+    value = value * 10 + digit;
+    return value >= digit;
 }
 
-// One line of `in` into `line`. By default a stream swallows an exception raised inside a
-// read (memory running out while a long line grows, say) and just stops, which would hand on
-// the part of the line read so far as if it were all of it. For the read the stream is made
-// to let it through instead. A failing read of the input itself (a directory, a closed
-// descriptor, a terminal that is gone) becomes the reader's own message rather than the
-// library's. The caller's stream reports no states by exception.
-void readLine(std::istream& in, std::string& line) {
-    const std::ios::iostate saved = in.exceptions();
-    in.exceptions(std::ios::badbit);  // the state was cleared just before: this cannot throw
-    try {
-        std::getline(in, line);
-    } catch (const std::ios_base::failure&) {
-        in.clear();
-        in.exceptions(saved);
-        throw std::runtime_error(unreadableInputMessage);
-    } catch (...) {
-        in.clear();
-        in.exceptions(saved);
-        throw;
-    }
-    in.exceptions(saved);
+// Eight bytes as a word whose lowest byte is the first: the machines built for are
+// little-endian.
+static_assert(std::endian::native == std::endian::little);
+std::uint64_t loadWord(const char* p) noexcept {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
 }
 
-// The first non-empty line of `in`, prompting before each read.
-std::string readFirstNonEmptyLine(std::istream& in, std::ostream& out, bool interactive) {
-    std::string line;
-    while (true) {
-        out << "Please, enter problem data:\n";
-        out.flush();
-        in.clear();
-        readLine(in, line);
-        if (!line.empty()) return line;
-        // Nothing extracted, not even a line feed: the input has ended or failed. At a
-        // terminal the user may type more after an end-of-file, unless the terminal is gone.
-        if (in.fail() && (!interactive || in.bad() || !out.good())) {
-            throw std::runtime_error("no problem data");
+// Bit 7 of every byte of the word that is not an ASCII digit. A byte is a digit when it is
+// 0x30 to 0x39, that is when x = byte ^ 0x30 is below 10: x's own bit 7 is clear and its low
+// seven bits plus 0x76 stay below 0x80. No byte carries into the next.
+std::uint64_t nonDigits(std::uint64_t word) noexcept {
+    const std::uint64_t x = word ^ 0x3030303030303030u;
+    const std::uint64_t y = (x & 0x7F7F7F7F7F7F7F7Fu) + 0x7676767676767676u;
+    return (x | y) & 0x8080808080808080u;
+}
+
+// The number written by eight digit bytes, the first the most significant; zero bytes count
+// as leading zeros. Pairs of digits, then pairs of pairs, are combined in parallel.
+std::uint64_t eightDigits(std::uint64_t word) noexcept {
+    std::uint64_t v = word & 0x0F0F0F0F0F0F0F0Fu;
+    v = v * 10 + (v >> 8);
+    constexpr std::uint64_t mask = 0x000000FF000000FFu;
+    constexpr std::uint64_t mul1 = 100 + (std::uint64_t{1000000} << 32);
+    constexpr std::uint64_t mul2 = 1 + (std::uint64_t{10000} << 32);
+    return (((v & mask) * mul1) + (((v >> 16) & mask) * mul2)) >> 32;
+}
+
+// The first k (1 to 8) digits of the word.
+std::uint64_t firstDigits(std::uint64_t word, unsigned k) noexcept {
+    return eightDigits(word << (64 - 8 * k));
+}
+
+constexpr std::array<std::uint64_t, 9> powersOfTen = {
+    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
+// The tokens of one line, converted as the line's bytes arrive.
+class LineTokens {
+public:
+    explicit LineTokens(DistanceCollector& values) : values_(values) {}
+
+    // The next bytes [p, end) of the line. Bytes may be read up to `readable` (at least end),
+    // to look ahead; a byte there past the line is its line feed or later input.
+    void feed(const char* p, const char* end, const char* readable) {
+        if (inToken_) {
+            p = continueToken(p, end);
+            if (p == end) return;
+        }
+        while (true) {
+            while (p != end && isDelimiter(*p)) ++p;
+            if (p == end) return;
+            if (static_cast<std::size_t>(readable - p) >= lookAhead) {
+                p = wordToken(p, end);
+            } else {
+                value_ = 0;
+                inToken_ = true;
+                p = continueToken(p, end);
+            }
+            if (p == end) return;
         }
     }
+
+    // The line has ended; a token up to its end is complete.
+    void finish() {
+        if (inToken_) values_.add(value_);
+        inToken_ = false;
+    }
+
+private:
+    // Converts the token at p (not a delimiter) one character at a time until a delimiter or
+    // `end`; returns where it stopped. A token still open at `end` goes on in the next bytes.
+    const char* continueToken(const char* p, const char* end) {
+        for (; p != end; ++p) {
+            if (isDelimiter(*p)) {
+                values_.add(value_);
+                inToken_ = false;
+                return p;
+            }
+            if (!appendDigit(value_, *p)) badToken();
+        }
+        return p;
+    }
+
+    // Converts the token at p a word at a time; at least `lookAhead` bytes are readable. The
+    // digits end at the first non-digit, which must be a delimiter (the line feed at the
+    // line's end is one). Tokens of up to 19 digits cannot exceed 2^64 - 1; longer ones,
+    // which only leading zeros or values near the top make, take the exact rule.
+    const char* wordToken(const char* p, const char* end) {
+        const std::uint64_t first = loadWord(p);
+        if (const std::uint64_t stop = nonDigits(first); stop != 0) {
+            const auto k = static_cast<unsigned>(std::countr_zero(stop)) / 8;
+            if (k == 0 || !isDelimiter(p[k])) badToken();
+            values_.add(firstDigits(first, k));
+            return p + k;
+        }
+        std::uint64_t value = eightDigits(first);
+        const std::uint64_t second = loadWord(p + 8);
+        if (const std::uint64_t stop = nonDigits(second); stop != 0) {
+            const auto k = static_cast<unsigned>(std::countr_zero(stop)) / 8;
+            if (!isDelimiter(p[8 + k])) badToken();
+            if (k != 0) value = value * powersOfTen[k] + firstDigits(second, k);
+            values_.add(value);
+            return p + 8 + k;
+        }
+        value = value * powersOfTen[8] + eightDigits(second);
+        const std::uint64_t third = loadWord(p + 16);
+        const std::uint64_t stop = nonDigits(third);
+        const auto k = static_cast<unsigned>(std::countr_zero(stop)) / 8;  // 8 when none
+        if (k <= 3) {
+            if (!isDelimiter(p[16 + k])) badToken();
+            if (k != 0) value = value * powersOfTen[k] + firstDigits(third, k);
+            values_.add(value);
+            return p + 16 + k;
+        }
+        value_ = 0;
+        inToken_ = true;
+        return continueToken(p, end);
+    }
+
+    DistanceCollector& values_;
+    bool inToken_ = false;  // a token is open and value_ holds its digits so far
+    Distance value_ = 0;
+};
+
+void prompt(std::ostream& out) {
+    out << "Please, enter problem data:\n";
+    out.flush();
 }
 
 }  // namespace
 
 bool parseDistance(std::string_view token, Distance& value) noexcept {
-    constexpr Distance largestTimesTenSafe = 1844674407370955161u;  // (2^64 - 1) / 10
     Distance v = 0;
     for (char c : token) {
-        if (v > largestTimesTenSafe) return false;
-        if (c < '0' || c > '9') return false;
-        const auto digit = static_cast<Distance>(c - '0');
-        v = v * 10 + digit;
-        if (v < digit) return false;  // wrapped past 2^64 - 1
+        if (!appendDigit(v, c)) return false;
     }
     value = v;
     return true;
 }
 
-DistanceMultiset readProblem(std::istream& in, std::ostream& out, bool interactive) {
-    std::string line = readFirstNonEmptyLine(in, out, interactive);
-
-    // Count first so the values take exactly the memory they need.
-    std::size_t tokens = 0;
-    forEachToken(line, [&](std::string_view) { ++tokens; });
-    std::vector<Distance> values;
-    values.reserve(tokens);
-    forEachToken(line, [&](std::string_view token) {
-        Distance value = 0;
-        if (!parseDistance(token, value)) {
-            throw std::runtime_error("input values invalid or too large");
+DistanceMultiset readProblem(ByteSource& in, std::ostream& out) {
+    // One extra word past the block, never filled, keeps every load inside the buffer.
+    const std::unique_ptr<char[]> buffer(new char[blockSize + 8]);
+    DistanceCollector values;
+    LineTokens tokens(values);
+    bool lineStarted = false;  // the current line holds at least one character
+    prompt(out);
+    while (true) {
+        const std::size_t size = in.read(buffer.get(), blockSize);
+        if (size == 0) {
+            // The input ended: a line without its line feed is complete. Before any
+            // character, a file or pipe has no more to give; at a terminal the user may type
+            // on, unless the terminal is gone.
+            if (lineStarted) break;
+            if (!in.interactive() || !out.good()) throw std::runtime_error("no problem data");
+            prompt(out);
+            continue;
         }
-        values.push_back(value);
-    });
-    // The text is not needed any more; give its memory back before sorting.
-    std::string().swap(line);
-    return DistanceMultiset(std::move(values));
+        const char* p = buffer.get();
+        const char* const end = p + size;
+        while (p != end) {
+            if (!lineStarted) {
+                if (*p == '\n') {  // an empty line: ask again
+                    ++p;
+                    prompt(out);
+                    continue;
+                }
+                lineStarted = true;
+            }
+            const auto* lineFeed = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+            tokens.feed(p, lineFeed != nullptr ? lineFeed : end, end);
+            if (lineFeed != nullptr) {
+                tokens.finish();
+                in.putBack(static_cast<std::size_t>(end - lineFeed - 1));
+                return values.finish();
+            }
+            p = end;
+        }
+    }
+    tokens.finish();
+    return values.finish();
 }
 
 DistanceMultiset readProblem() {
-    return readProblem(std::cin, std::cout, SPANFOLD_ISATTY(0) != 0);
+    StandardInput in;
+    return readProblem(in, std::cout);
 }
 
 }  // namespace spanfold

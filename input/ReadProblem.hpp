@@ -1,11 +1,16 @@
 // Reads the one line of problem data: prompts, takes the first non-empty line, cuts it at the
 // delimiters and converts every token into a distance.
+//
+// The line is never held as text. Standard input is read in blocks and each token is
+// converted as it streams past, eight digits at a time where the block allows; a token may
+// straddle two blocks, and the first bad token ends the reading at once.
 #pragma once
 
 #include <iosfwd>
 #include <string_view>
 
 #include "input/DistanceMultiset.hpp"
+#include "input/StandardInput.hpp"
 
 namespace spanfold {
 
@@ -20,11 +25,11 @@ inline constexpr const char* unreadableInputMessage = "cannot read the problem d
 // brings the prompt back; a file or pipe that ends before a non-empty line raises
 // std::runtime_error "no problem data", and input that cannot be read at all
 // std::runtime_error "cannot read the problem data". A bad token raises std::runtime_error
-// "input values invalid or too large".
+// "input values invalid or too large". Exhausted memory raises std::bad_alloc.
 DistanceMultiset readProblem();
 
-// The same on given streams; `interactive` says whether `in` is a terminal.
-DistanceMultiset readProblem(std::istream& in, std::ostream& out, bool interactive);
+// The same from a given source, prompting on `out`.
+DistanceMultiset readProblem(ByteSource& in, std::ostream& out);
 
 // Decimal ASCII digits to a 64-bit value, failing on anything else or on a value above
 // 2^64 - 1. On failure `value` is left as it was.

@@ -6,45 +6,59 @@
 
 namespace spanfold {
 
-DistanceCounts::DistanceCounts(const DistanceMultiset& distances) {
-    const std::vector<Distance>& all = distances.values();
-    total_ = all.size();
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        if (i == 0 || all[i] != all[i - 1]) ++count_;
+template <typename ValueType, typename CountType>
+DistanceCounts<ValueType, CountType>::DistanceCounts(DistanceMultiset&& distances,
+                                                     std::uint32_t pointCount) {
+    total_ = distances.size();
+    const Value* const sorted = distances.sorted<Value>();
+    valueBlock_ = distances.takeBlock();
+    auto* values = valueBlock_.as<Value>();
+    // A first pass counts the distinct values, so their counts take exactly their room.
+    std::size_t distinct = 0;
+    for (std::size_t i = 0; i < total_; ++i) distinct += i == 0 || sorted[i] != sorted[i - 1];
+    countBlock_ = LargeBlock(distinct * sizeof(Count));
+    counts_ = countBlock_.as<Count>();
+    const std::uint64_t most = pointCount == 0 ? 0 : std::uint64_t{pointCount} - 1;
+    // The distinct values move from the upper half of the block to its start; the d-th lands
+    // below the upper half or over values already read.
+    std::size_t d = 0;
+    for (std::size_t i = 0; i < total_;) {
+        const Value v = sorted[i];
+        std::size_t j = i + 1;
+        while (j < total_ && sorted[j] == v) ++j;
+        values[d] = v;
+        counts_[d] = static_cast<Count>(std::min<std::uint64_t>(j - i, most));
+        ++d;
+        i = j;
     }
-    // Indices are 32-bit; more distinct values than that would not fit in memory anyway.
-    if (count_ >= notFound) throw std::bad_alloc();
-    largest_ = all.empty() ? 0 : all.back();
+    count_ = d;
+    valueBlock_.shrink(count_ * sizeof(Value));
+    values_ = values;
+    largest_ = count_ == 0 ? 0 : values_[count_ - 1];
 
-    // Values up to 2^16 get a slot each: the counts then fit in a small cache-resident array.
-    constexpr Distance directRange = Distance{1} << 16;
-    direct_ = largest_ < directRange;
-
-    values_.reset(new Distance[count_ == 0 ? 1 : count_]);
-    const std::size_t slots = direct_ ? static_cast<std::size_t>(largest_) + 1 : count_;
-    counts_.reset(new std::uint32_t[slots == 0 ? 1 : slots]());
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        if (i == 0 || all[i] != all[i - 1]) values_[n++] = all[i];
-        // A multiplicity beyond 32 bits would need more distances than memory holds.
-        ++counts_[direct_ ? static_cast<std::size_t>(all[i]) : n - 1];
-    }
-    if (direct_) return;
-
-    // About one value per bucket: the bucket count is the power of two at or above the
-    // number of values, and the shift maps the largest value into the last bucket.
-    const std::size_t buckets = std::bit_ceil(count_);
+    // A bucket holds up to about a cache line of values: between a half and a whole line on
+    // average, a quarter of one while the problem is small enough to stay in the cache.
+    constexpr std::size_t perLine = 64 / sizeof(Value);
+    const std::size_t ceiling = std::bit_ceil(count_ == 0 ? std::size_t{1} : count_);
+    const std::size_t perBucket = count_ < (std::size_t{1} << 16) ? perLine / 4 : 4;
+    const std::size_t buckets = std::max<std::size_t>(1, ceiling / perBucket);
     const unsigned bucketBits = static_cast<unsigned>(std::countr_zero(buckets));
     const unsigned valueBits = static_cast<unsigned>(std::bit_width(largest_));
     // A shift by the whole width of the value would be undefined; 63 leaves two buckets.
     shift_ = valueBits > bucketBits ? std::min(63u, valueBits - bucketBits) : 0;
     const std::size_t used = static_cast<std::size_t>(largest_ >> shift_) + 1;
-    directory_.reset(new Index[used + 1]);
+    directoryBlock_ = LargeBlock((used + 1) * sizeof(Index));
+    directory_ = directoryBlock_.as<Index>();
     std::size_t e = 0;
     for (std::size_t b = 0; b <= used; ++b) {
-        while (e < count_ && static_cast<std::size_t>(values_[e] >> shift_) < b) ++e;
+        while (e < count_ && static_cast<std::size_t>(Distance{values_[e]} >> shift_) < b) ++e;
         directory_[b] = static_cast<Index>(e);
     }
 }
+
+template class DistanceCounts<std::uint32_t, std::uint16_t>;
+template class DistanceCounts<std::uint32_t, std::uint32_t>;
+template class DistanceCounts<std::uint64_t, std::uint16_t>;
+template class DistanceCounts<std::uint64_t, std::uint32_t>;
 
 }  // namespace spanfold

@@ -6,89 +6,112 @@
 // in the table, and a count of free entries per distinct value is an exact image of the
 // per-entry flags, in memory proportional to the number of distances and not to the depth.
 //
-// A lookup turns a distance into a slot whose count can be taken and given back. When the
-// largest value is small, the counts are indexed by the value itself and a lookup is one
-// load. Otherwise values are found through a directory of buckets over their high bits, so a
-// lookup touches the directory once and then a bucket of about one value, instead of
-// bisecting a large table with a cache miss per step.
+// The distinct values are the distance multiset's own sorted block, its duplicates squeezed
+// out in place; their counts stand in a parallel array. A count is held as the smaller of the
+// value's multiplicity and n - 1: no k distinct points have more than k - 1 pairs at one
+// distance, so whenever the search asks whether a copy is free (checking a new point, or
+// looking for the largest free distance of a node of fewer than n points) fewer than n - 1
+// copies are in use, and the answer comes out the same. So 16 bits hold any count of a
+// problem of up to 65,536 points.
+//
+// A lookup goes through a directory of buckets over the values' high bits: it touches the
+// directory, then the bucket's values, most often one cache line, and the line of their
+// counts. Lookups can be split into their steps, so that many of them wait for memory at once.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <limits>
-#include <memory>
-#include <vector>
 
 #include "input/DistanceMultiset.hpp"
+#include "input/LargeBlock.hpp"
 #include "solver/SearchState.hpp"
 
 namespace spanfold {
 
+template <typename ValueType, typename CountType>
 class DistanceCounts {
 public:
+    using Value = ValueType;  // how the multiset holds the distances
+    using Count = CountType;
     using Index = std::uint32_t;
     static constexpr Index notFound = std::numeric_limits<Index>::max();
 
-    // From an ascending multiset. Throws std::bad_alloc when memory runs out.
-    explicit DistanceCounts(const DistanceMultiset& distances);
+    // The values of one bucket of the directory, [begin, end).
+    struct Bucket {
+        Index begin;
+        Index end;
+    };
+
+    // Takes over the multiset's block, which must hold Values, for a problem of `pointCount`
+    // points. Throws std::bad_alloc when memory runs out.
+    DistanceCounts(DistanceMultiset&& distances, std::uint32_t pointCount);
 
     // Distinct values, indexed 0 .. size() - 1 in ascending order.
     std::size_t size() const noexcept { return count_; }
     // All distances, each value as often as it occurs.
     std::size_t total() const noexcept { return total_; }
     Distance value(Index i) const noexcept { return values_[i]; }
-    // Free entries of the distinct value i.
-    std::uint32_t freeCount(Index i) const noexcept { return counts_[slotOf(i)]; }
+    Count freeCount(Index i) const noexcept { return counts_[i]; }
 
-    // The slot of value d, or notFound when d is not among the distances. (A small value
-    // range has a slot for every value up to the largest; absent ones never have a free entry.)
-    Index find(Distance d) const noexcept {
-        if (d > largest_) return notFound;
-        if (direct_) return static_cast<Index>(d);
-        const std::size_t bucket = static_cast<std::size_t>(d >> shift_);
-        Index lo = directory_[bucket];
-        const Index end = directory_[bucket + 1];
-        // A crowded bucket is bisected first. Everything before lo is below d, everything
-        // from hi on is at least d.
-        Index hi = end;
-        while (hi - lo > 8) {
-            const Index mid = lo + (hi - lo) / 2;
-            if (values_[mid] < d) {
-                lo = mid + 1;
-            } else {
-                hi = mid;
-            }
+    // The index of value d, or notFound when d is not among the distances.
+    Index find(Distance d) const noexcept { return findIn(bucketOf(d), d); }
+
+    // The steps of find, for lookups made together: fetch the directory entry, then the
+    // bucket's values and counts, then look.
+    void prefetchDirectory(Distance d) const noexcept {
+        if (d <= largest_) prefetch(&directory_[d >> shift_]);
+    }
+    Bucket bucketOf(Distance d) const noexcept {
+        if (d > largest_) return {0, 0};
+        const std::size_t b = static_cast<std::size_t>(d >> shift_);
+        return {directory_[b], directory_[b + 1]};
+    }
+    void prefetchBucket(Bucket bucket) const noexcept {
+        if (bucket.begin == bucket.end) return;
+        prefetch(&values_[bucket.begin]);
+        prefetch(&counts_[bucket.begin]);
+    }
+    Index findIn(Bucket bucket, Distance d) const noexcept {
+        for (Index i = bucket.begin; i < bucket.end; ++i) {
+            if (values_[i] >= d) return values_[i] == d ? i : notFound;
         }
-        while (lo < hi && values_[lo] < d) ++lo;
-        return lo < end && values_[lo] == d ? lo : notFound;
+        return notFound;
     }
 
-    // Takes one free entry of the slot's value, when there is one.
-    bool take(Index slot) noexcept {
-        if (counts_[slot] == 0) return false;
-        --counts_[slot];
+    // Takes one free entry of the value at index i, when there is one.
+    bool take(Index i) noexcept {
+        if (counts_[i] == 0) return false;
+        --counts_[i];
         return true;
     }
-    void giveBack(Index slot) noexcept { ++counts_[slot]; }
+    void giveBack(Index i) noexcept { ++counts_[i]; }
 
-    // The highest distinct index at or below `from` with a free entry; the caller knows
-    // there is one.
+    // The highest index at or below `from` with a free entry; the caller knows there is one.
     Index lastFreeAtOrBelow(Index from) const noexcept {
-        while (freeCount(from) == 0) --from;
+        while (counts_[from] == 0) --from;
         return from;
     }
 
 private:
-    Index slotOf(Index i) const noexcept { return direct_ ? static_cast<Index>(values_[i]) : i; }
+    static void prefetch(const void* address) noexcept {
+#if defined(__GNUC__) || defined(__clang__)
+        __builtin_prefetch(address, 1);
+#else
+        (void)address;
+#endif
+    }
 
-    std::unique_ptr<Distance[]> values_;        // distinct values, ascending
-    std::unique_ptr<std::uint32_t[]> counts_;   // free entries per slot
-    std::unique_ptr<Index[]> directory_;        // first value of each bucket, and one past
+    LargeBlock valueBlock_;
+    const Value* values_ = nullptr;  // distinct, ascending
+    LargeBlock countBlock_;
+    Count* counts_ = nullptr;        // free entries of each value
+    LargeBlock directoryBlock_;
+    Index* directory_ = nullptr;     // first value of each bucket, and one past the last
     std::size_t count_ = 0;
     std::size_t total_ = 0;
     Distance largest_ = 0;
     unsigned shift_ = 0;
-    bool direct_ = false;
 };
 
 }  // namespace spanfold

@@ -7,16 +7,25 @@
 #include "solver/RecordSolution.hpp"
 
 namespace spanfold {
+namespace {
 
-Search::Search(DistanceCounts& distances, SearchLimits limits, NodeListener* listener,
-               SolutionSet& solutions, CounterReading& startTicks, SubtreeTable* table)
+// How far each step of a lookup runs ahead of the next: enough for the memory system to serve
+// many misses at once, few enough that a point that fails early has not asked for much.
+constexpr std::size_t lookAhead = 16;
+
+}  // namespace
+
+template <typename Counts>
+Search<Counts>::Search(Counts& distances, SearchLimits limits, NodeListener* listener,
+                      SolutionSet& solutions, CounterReading& startTicks, SubtreeTable* table)
     : distances_(distances),
       limits_(limits),
       listener_(listener),
       solutions_(solutions),
       startTicks_(startTicks),
       table_(table),
-      taken_(new DistanceCounts::Index[distances.total() == 0 ? 1 : distances.total()]) {
+      takenBlock_((distances.total() == 0 ? 1 : distances.total()) * sizeof(Index)),
+      taken_(takenBlock_.as<Index>()) {
     assert(limits.maxsols >= 1 && limits.maxnodes >= 1 && solutions.pointCount >= 1);
     // A listener must see every node, so nothing may be skipped.
     assert(listener == nullptr || table == nullptr);
@@ -27,11 +36,55 @@ Search::Search(DistanceCounts& distances, SearchLimits limits, NodeListener* lis
     levels_.reserve(n);
 }
 
-void Search::giveBackTo(std::size_t mark) noexcept {
+template <typename Counts>
+void Search<Counts>::giveBackTo(std::size_t mark) noexcept {
     while (takenCount_ > mark) distances_.giveBack(taken_[--takenCount_]);
 }
 
-bool Search::placePoint(Position p) {
+template <typename Counts>
+bool Search<Counts>::takeDistances(Position p, std::size_t stop) {
+    // A node of k points has taken k (k - 1) / 2 distances, never more than there are, so
+    // the log cannot overflow. Whether the point fits does not depend on the order of the
+    // checks, and neither do the counts it leaves, so the latest point, which most often
+    // rules a placement out, is checked alone first. The rest flow through a pipeline of
+    // three steps, each `ahead` distances in front of the next: fetch the directory entry,
+    // then fetch the bucket's values and counts, then take the distance. So many lookups wait for memory
+    // at once, and a point that fails has asked for at most 2 * ahead lookups too many.
+    auto distanceTo = [p](Position q) { return p > q ? p - q : q - p; };
+    if (stop == 0) return true;
+    {
+        const Index i = distances_.find(distanceTo(points_[stop - 1]));
+        if (i == Counts::notFound || !distances_.take(i)) return false;
+        taken_[takenCount_++] = i;
+    }
+    const std::size_t count = stop - 1;  // points_[count - 1] down to points_[0]
+    constexpr std::size_t ahead = lookAhead;
+    constexpr std::size_t ring = 2 * lookAhead;  // a power of two
+    Distance distance[ring];
+    typename Counts::Bucket bucket[ring];
+    auto fetchDirectory = [&](std::size_t j) {
+        distance[j % ring] = distanceTo(points_[count - 1 - j]);
+        distances_.prefetchDirectory(distance[j % ring]);
+    };
+    auto fetchBucket = [&](std::size_t j) {
+        bucket[j % ring] = distances_.bucketOf(distance[j % ring]);
+        distances_.prefetchBucket(bucket[j % ring]);
+    };
+    for (std::size_t j = 0; j < count && j < 2 * ahead; ++j) fetchDirectory(j);
+    for (std::size_t j = 0; j < count && j < ahead; ++j) fetchBucket(j);
+    for (std::size_t j = 0; j < count; ++j) {
+        const Index i = distances_.findIn(bucket[j % ring], distance[j % ring]);
+        if (i == Counts::notFound || !distances_.take(i)) return false;
+        taken_[takenCount_++] = i;
+        // Slot j % ring is free now for the distance 2 * ahead further on.
+        if (j + 2 * ahead < count) fetchDirectory(j + 2 * ahead);
+        if (j + ahead < count) fetchBucket(j + ahead);
+    }
+    return true;
+}
+
+template <typename Counts>
+bool Search<Counts>::placePoint(Position p) {
     const std::size_t mark = takenCount_;
     // The new set's entry in the table is looked at if the point fits: its bucket is fetched
     // while the distances are checked.
@@ -40,19 +93,9 @@ bool Search::placePoint(Position p) {
         key = keys_.empty() ? SetKey{}.with(p) : keys_.back().with(p);
         table_->prefetch(key);
     }
-    // A node of k points has taken k (k - 1) / 2 distances, never more than there are, so
-    // the log cannot overflow. Whether the point fits does not depend on the order of the
-    // checks, and neither do the counts it leaves, so the latest points, which most often
-    // rule a placement out, are checked first.
-    for (auto it = points_.rbegin(); it != points_.rend(); ++it) {
-        const Position q = *it;
-        const Distance d = p > q ? p - q : q - p;
-        const DistanceCounts::Index i = distances_.find(d);
-        if (i == DistanceCounts::notFound || !distances_.take(i)) {
-            giveBackTo(mark);
-            return false;
-        }
-        taken_[takenCount_++] = i;
+    if (!takeDistances(p, points_.size())) {
+        giveBackTo(mark);
+        return false;
     }
     if (table_ != nullptr) keys_.push_back(key);
     points_.push_back(p);
@@ -62,14 +105,16 @@ bool Search::placePoint(Position p) {
     return true;
 }
 
-void Search::removeLastPoint() {
+template <typename Counts>
+void Search<Counts>::removeLastPoint() {
     giveBackTo(takenBefore_.back());
     takenBefore_.pop_back();
     points_.pop_back();
     if (table_ != nullptr) keys_.pop_back();
 }
 
-bool Search::skipKnownSubtree() {
+template <typename Counts>
+bool Search<Counts>::skipKnownSubtree() {
     // Sets of one or two points are reached in one way only.
     if (table_ == nullptr || points_.size() < 3) return false;
     const auto pointCount = static_cast<std::uint32_t>(points_.size());
@@ -93,7 +138,8 @@ bool Search::skipKnownSubtree() {
     return true;
 }
 
-bool Search::expandOrClose() {
+template <typename Counts>
+bool Search<Counts>::expandOrClose() {
     if (points_.size() == solutions_.pointCount) {
         ++completeNodes_;
         recordSolution(points_, limits_.maxsols, solutions_);
@@ -102,9 +148,9 @@ bool Search::expandOrClose() {
     if (visitedNodes_ >= limits_.maxnodes) return false;
     if (skipKnownSubtree()) return false;
     // Fewer than n points leave a free distance, and it lies at or below the parent's top.
-    const auto from = levels_.empty() ? static_cast<DistanceCounts::Index>(distances_.size() - 1)
+    const auto from = levels_.empty() ? static_cast<Index>(distances_.size() - 1)
                                       : levels_.back().top;
-    const DistanceCounts::Index top = distances_.lastFreeAtOrBelow(from);
+    const Index top = distances_.lastFreeAtOrBelow(from);
     Level level{{}, 0, top, visitedNodes_ - 1, drawingExpansions_, completeNodes_};
     level.next = chooseCandidates(points_, distances_.value(top), level.candidates);
     if (level.next == 1) ++drawingExpansions_;
@@ -113,7 +159,8 @@ bool Search::expandOrClose() {
     return true;
 }
 
-void Search::closeLevel() {
+template <typename Counts>
+void Search<Counts>::closeLevel() {
     const Level& level = levels_.back();
     // After either limit is reached every level above closes at once too, and none of them
     // was searched to its end.
@@ -129,7 +176,8 @@ void Search::closeLevel() {
     removeLastPoint();  // the node that owned the level
 }
 
-std::uint32_t Search::run() {
+template <typename Counts>
+std::uint32_t Search<Counts>::run() {
     if (!placePoint(0)) return visitedNodes_;  // the root is always accepted
     bool opened = expandOrClose();
     if (!opened) removeLastPoint();
@@ -151,5 +199,10 @@ std::uint32_t Search::run() {
     }
     return visitedNodes_;
 }
+
+template class Search<DistanceCounts<std::uint32_t, std::uint16_t>>;
+template class Search<DistanceCounts<std::uint32_t, std::uint32_t>>;
+template class Search<DistanceCounts<std::uint64_t, std::uint16_t>>;
+template class Search<DistanceCounts<std::uint64_t, std::uint32_t>>;
 
 }  // namespace spanfold

@@ -21,9 +21,9 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
+#include "input/LargeBlock.hpp"
 #include "solver/DistanceCounts.hpp"
 #include "solver/NodeListener.hpp"
 #include "solver/SearchLimits.hpp"
@@ -33,11 +33,15 @@
 
 namespace spanfold {
 
+// Counts is a DistanceCounts, for the way the distances and their counts are held.
+template <typename Counts>
 class Search {
 public:
+    using Index = typename Counts::Index;
+
     // `solutions.pointCount` must hold the number of points of a solution. `table` may be
     // null, and must be when there is a listener: every node is then visited in its order.
-    Search(DistanceCounts& distances, SearchLimits limits, NodeListener* listener,
+    Search(Counts& distances, SearchLimits limits, NodeListener* listener,
            SolutionSet& solutions, CounterReading& startTicks, SubtreeTable* table);
 
     // Runs the whole search from the root {0}; returns the visited nodes.
@@ -54,7 +58,7 @@ private:
     struct Level {
         Candidates candidates;
         int next;
-        DistanceCounts::Index top;
+        Index top;
         std::uint32_t visitedBefore;
         std::uint64_t drawingExpansionsBefore;
         std::uint64_t completeNodesBefore;
@@ -63,6 +67,9 @@ private:
     // Checks p against every placed point, taking the distances; on success appends p,
     // counts and reports the node. On failure nothing is kept.
     bool placePoint(Position p);
+    // Takes the distances from p to the placed points before `stop`, latest first, logging
+    // them; false as soon as one is not free.
+    bool takeDistances(Position p, std::size_t stop);
     // Removes the last point and gives back the distances it took.
     void removeLastPoint();
     // Gives back the distances taken since `mark`, latest first.
@@ -76,7 +83,7 @@ private:
     // Closes the top level; keeps its subtree's summary when no limit cut it short.
     void closeLevel();
 
-    DistanceCounts& distances_;
+    Counts& distances_;
     SearchLimits limits_;
     NodeListener* listener_;
     SolutionSet& solutions_;
@@ -85,8 +92,10 @@ private:
 
     PointList points_;
     std::vector<SetKey> keys_;  // keys_[i]: the key of the first i + 1 points, with a table
-    // The distances taken by the placed points, in taking order: at most all of them.
-    std::unique_ptr<DistanceCounts::Index[]> taken_;
+    // The distances taken by the placed points, in taking order: at most all of them. Its
+    // pages are touched only as deep as the search goes.
+    LargeBlock takenBlock_;
+    Index* taken_;
     std::size_t takenCount_ = 0;
     std::vector<std::size_t> takenBefore_;  // takenCount_ before each placed point
     std::vector<Level> levels_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <optional>
+#include <utility>
 #include <stdexcept>
 
 #include "solver/DistanceCounts.hpp"
@@ -24,7 +25,7 @@ std::uint64_t pointCountFor(std::uint64_t distanceCount) noexcept {
 
 std::uint32_t checkedPointCount(const DistanceMultiset& distances) {
     // Only the smallest value needs a look: the values are unsigned.
-    if (!distances.empty() && *distances.begin() == 0) {
+    if (!distances.empty() && distances[0] == 0) {
         throw std::invalid_argument("all input values must be positive integers");
     }
     const std::uint64_t n = pointCountFor(distances.size());
@@ -34,29 +35,65 @@ std::uint32_t checkedPointCount(const DistanceMultiset& distances) {
     return static_cast<std::uint32_t>(n);
 }
 
-SolveResult solve(const DistanceMultiset& distances, std::uint32_t maxsols,
-                  std::uint32_t maxnodes, NodeListener* listener, SolutionSet& solutions,
+namespace {
+
+template <typename Counts>
+void runSearch(DistanceMultiset&& distances, std::uint32_t pointCount, SearchLimits limits,
+               NodeListener* listener, SolutionSet& solutions,
+               const SubtreeTableSettings& table, CounterReading& startTicks,
+               SolveResult& result) {
+    const CounterReading tableStart = readCounter();
+    const std::size_t distanceBytes = distances.size() * sizeof(typename Counts::Value);
+    Counts counts(std::move(distances), pointCount);
+    result.tableMicros = static_cast<std::uint64_t>(elapsedMicroseconds(tableStart));
+    constexpr std::size_t leastTableBytes = std::size_t{256} << 20;
+    std::optional<SubtreeTable> subtrees;
+    if (listener == nullptr) {
+        subtrees.emplace(table.maxBytes != 0 ? table.maxBytes
+                                             : std::max(distanceBytes / 4, leastTableBytes),
+                         table.minNodes);
+    }
+    Search<Counts> search(counts, limits, listener, solutions, startTicks,
+                          subtrees ? &*subtrees : nullptr);
+    result.visitedNodes = search.run();
+    result.expandedNodes = search.expandedNodes();
+}
+
+// The search for the narrowest types that hold the distances and their counts.
+template <typename Value>
+void runSearchFor(DistanceMultiset&& distances, std::uint32_t pointCount, SearchLimits limits,
+                  NodeListener* listener, SolutionSet& solutions,
+                  const SubtreeTableSettings& table, CounterReading& startTicks,
+                  SolveResult& result) {
+    if (pointCount <= 65536) {
+        runSearch<DistanceCounts<Value, std::uint16_t>>(std::move(distances), pointCount, limits,
+                                                        listener, solutions, table, startTicks,
+                                                        result);
+    } else {
+        runSearch<DistanceCounts<Value, std::uint32_t>>(std::move(distances), pointCount, limits,
+                                                        listener, solutions, table, startTicks,
+                                                        result);
+    }
+}
+
+}  // namespace
+
+SolveResult solve(DistanceMultiset distances, std::uint32_t maxsols, std::uint32_t maxnodes,
+                  NodeListener* listener, SolutionSet& solutions,
                   const SubtreeTableSettings& table) {
     // The start reading comes first: an unusable timer is reported before bad input.
     CounterReading startTicks = readCounter();
     const std::uint32_t n = checkedPointCount(distances);
+    solutions.pointCount = n;
 
     SolveResult result;
-    {
-        DistanceCounts counts(distances);
-        solutions.pointCount = n;
-        constexpr std::size_t leastTableBytes = std::size_t{256} << 20;
-        const std::size_t quarter = distances.size() / 4 * sizeof(Distance);
-        std::optional<SubtreeTable> subtrees;
-        if (listener == nullptr) {
-            subtrees.emplace(table.maxBytes != 0 ? table.maxBytes
-                                                 : std::max(quarter, leastTableBytes),
-                             table.minNodes);
-        }
-        Search search(counts, SearchLimits{maxsols, maxnodes}, listener, solutions, startTicks,
-                      subtrees ? &*subtrees : nullptr);
-        result.visitedNodes = search.run();
-        result.expandedNodes = search.expandedNodes();
+    const SearchLimits limits{maxsols, maxnodes};
+    if (distances.narrow()) {
+        runSearchFor<std::uint32_t>(std::move(distances), n, limits, listener, solutions, table,
+                                    startTicks, result);
+    } else {
+        runSearchFor<std::uint64_t>(std::move(distances), n, limits, listener, solutions, table,
+                                    startTicks, result);
     }
     result.elapsedMicros = static_cast<std::uint64_t>(elapsedMicroseconds(startTicks));
     return result;

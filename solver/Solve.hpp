@@ -16,6 +16,7 @@ struct SolveResult {
     std::uint32_t visitedNodes = 0;
     std::uint64_t elapsedMicros = 0;  // computation time, less the time spent listing nodes
     std::uint64_t expandedNodes = 0;  // visited nodes whose children were actually tried
+    std::uint64_t tableMicros = 0;    // of the computation time, building the per-value table
 };
 
 // How the search keeps finished subtrees. The defaults suit every problem; tests shrink them
@@ -27,12 +28,13 @@ struct SubtreeTableSettings {
     std::uint32_t minNodes = 4;
 };
 
-// Runs the search; the solutions land in `solutions`, whose pointCount is set here. Throws
+// Runs the search on the distances, which it takes over: their memory becomes the search's
+// table. The solutions land in `solutions`, whose pointCount is set here. Throws
 // std::invalid_argument "all input values must be positive integers" or "invalid number of
 // distances" for input that cannot be a problem, and std::runtime_error "timer not
 // available". Both limits are at least 1. With a listener every node is visited in its order
 // and no subtree is taken from the table.
-SolveResult solve(const DistanceMultiset& distances, std::uint32_t maxsols,
+SolveResult solve(DistanceMultiset distances, std::uint32_t maxsols,
                   std::uint32_t maxnodes, NodeListener* listener, SolutionSet& solutions,
                   const SubtreeTableSettings& table = {});
 

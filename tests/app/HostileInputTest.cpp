@@ -149,14 +149,15 @@ TEST(HostileInput, DeepSearchOfThousandsOfPoints) {
 
 TEST(HostileInput, MemoryLimitGivesBadAllocation) {
     if (sanitized) GTEST_SKIP() << "the sanitizer runtime reserves more address space than the limit";
-    // Ten million distances, about 91 MB of text. Under 120 MB the line itself cannot be
-    // held; under 245 MB it is read, but the search's working data does not fit.
+    // Ten million distances, about 91 MB of text, held as 40 MB of values. Under 70 MB of
+    // address space their store cannot grow to hold them all; under 100 MB they are read and
+    // become the search's table, but its undo log of 40 MB does not fit.
     TempFile file("spanfold-memory");
     {
         std::ofstream out(file.path(), std::ios::binary);
         bench::writeProblemLine(out, bench::randomPoints(4473, 200'080'290, 1));
     }
-    for (const char* limit : {"120000", "245000"}) {
+    for (const char* limit : {"70000", "100000"}) {
         const testing::ProcessResult result = testing::runSpanfold(
             {}, "", file.path(), std::string("ulimit -v ") + limit + ";");
         EXPECT_EQ(result.out, prompt) << limit;

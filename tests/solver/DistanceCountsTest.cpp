@@ -2,79 +2,85 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <random>
-#include <set>
 #include <vector>
 
 namespace spanfold {
 namespace {
 
-// Every value is found at its index, every other value is not, across spreads that put
-// many values in one bucket, one value per bucket, and values at the top of the range.
-TEST(DistanceCounts, FindsExactlyTheValuesPresent) {
-    std::vector<std::vector<Distance>> lines = {
-        {1},
-        {18446744073709551615u},  // one bucket would need a shift by 64
-        {5, 5, 5},
-        {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20},
-        {1, 2, 3, 1000000, 18446744073709551615u},
-        {18446744073709551613u, 18446744073709551614u, 18446744073709551615u},
-    };
-    std::mt19937_64 generator(7);
-    for (int spread : {4, 40, 4000}) {
-        std::vector<Distance> line;
-        for (int i = 0; i < 3000; ++i) line.push_back(1 + generator() % (spread * 1000));
-        // A crowded cluster next to a sparse tail.
-        for (int i = 0; i < 500; ++i) line.push_back(1'000'000'000 + i % 37);
-        lines.push_back(line);
-    }
-    for (const auto& line : lines) {
-        const DistanceMultiset distances(line);
-        const DistanceCounts counts(distances);
-        std::vector<Distance> distinct(distances.begin(), distances.end());
-        distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
-        ASSERT_EQ(counts.size(), distinct.size());
-        // A value is present exactly when its slot holds a free entry; slots of different
-        // values differ.
-        auto freeAt = [&](Distance d) -> std::uint32_t {
-            DistanceCounts copy(distances);
-            const auto slot = copy.find(d);
-            std::uint32_t free = 0;
-            if (slot != DistanceCounts::notFound) {
-                while (copy.take(slot)) ++free;
-            }
-            return free;
-        };
-        std::set<DistanceCounts::Index> slots;
-        for (std::size_t i = 0; i < distinct.size(); ++i) {
-            const auto index = static_cast<DistanceCounts::Index>(i);
-            const auto multiplicity = std::count(line.begin(), line.end(), distinct[i]);
-            ASSERT_EQ(counts.value(index), distinct[i]);
-            ASSERT_EQ(counts.freeCount(index), static_cast<std::uint32_t>(multiplicity));
-            ASSERT_NE(counts.find(distinct[i]), DistanceCounts::notFound);
-            slots.insert(counts.find(distinct[i]));
-            if (distinct.size() < 100) {
-                ASSERT_EQ(freeAt(distinct[i]), static_cast<std::uint32_t>(multiplicity));
-            }
-            for (Distance neighbour : {distinct[i] - 1, distinct[i] + 1}) {
-                if (!std::binary_search(distinct.begin(), distinct.end(), neighbour) &&
-                    distinct.size() < 100) {
-                    ASSERT_EQ(freeAt(neighbour), 0u) << neighbour;
-                }
+// Checks the table built from `line` against a plain count of its values: every value is
+// found at its index with its multiplicity, its neighbours that are absent are not found,
+// and the free counts can be taken down to zero and given back.
+template <typename Counts>
+void expectExactCounts(const std::vector<Distance>& line) {
+    std::map<Distance, std::uint64_t> expected;
+    for (Distance d : line) ++expected[d];
+    // Room for every multiplicity: no count is cut to n - 1 here.
+    Counts counts(DistanceMultiset(line), 65536);
+    ASSERT_EQ(counts.size(), expected.size());
+    ASSERT_EQ(counts.total(), line.size());
+    typename Counts::Index i = 0;
+    for (const auto& [value, multiplicity] : expected) {
+        ASSERT_EQ(counts.value(i), value);
+        ASSERT_EQ(counts.freeCount(i), multiplicity);
+        ASSERT_EQ(counts.find(value), i) << value;
+        for (Distance neighbour : {value - 1, value + 1}) {
+            if (expected.count(neighbour) == 0) {
+                ASSERT_EQ(counts.find(neighbour), Counts::notFound) << neighbour;
             }
         }
-        EXPECT_EQ(slots.size(), distinct.size());
-        EXPECT_EQ(freeAt(0), 0u);
+        ++i;
+    }
+    EXPECT_EQ(counts.find(0), Counts::notFound);
+    // Take every entry of the largest value, then give them back.
+    const auto top = static_cast<typename Counts::Index>(counts.size() - 1);
+    for (std::uint64_t k = 0; k < expected.rbegin()->second; ++k) EXPECT_TRUE(counts.take(top));
+    EXPECT_FALSE(counts.take(top));
+    EXPECT_EQ(counts.freeCount(top), 0u);
+    for (std::uint64_t k = 0; k < expected.rbegin()->second; ++k) counts.giveBack(top);
+    EXPECT_EQ(counts.freeCount(top), expected.rbegin()->second);
+}
+
+// Lines across spreads that put many values in one bucket, one value per bucket, and values
+// at the top of the range; the table is built in the multiset's own memory, so long lines
+// with runs of equal values check that no value is overwritten before it is read.
+TEST(DistanceCounts, CountsExactlyTheValuesPresent) {
+    const std::vector<std::vector<Distance>> narrowLines = {
+        {1},
+        {5, 5, 5},
+        {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20},
+        {4294967295u, 1, 4294967295u},  // the largest 32-bit value
+    };
+    const std::vector<std::vector<Distance>> wideLines = {
+        {18446744073709551615u},  // one bucket would need a shift by 64
+        {1, 2, 3, 1000000, 18446744073709551615u},
+        {18446744073709551613u, 18446744073709551614u, 18446744073709551615u},
+        {4294967296u, 4294967295u},  // just too wide for 32 bits
+    };
+    using Narrow = DistanceCounts<std::uint32_t, std::uint16_t>;
+    using Wide = DistanceCounts<std::uint64_t, std::uint32_t>;
+    for (const auto& line : narrowLines) expectExactCounts<Narrow>(line);
+    for (const auto& line : wideLines) expectExactCounts<Wide>(line);
+
+    std::mt19937_64 generator(7);
+    for (std::uint64_t spread : {4u, 40u, 4000u, 4000000u}) {
+        std::vector<Distance> line;
+        for (int i = 0; i < 300000; ++i) line.push_back(1 + generator() % (spread * 1000));
+        // A crowded cluster next to a sparse tail.
+        for (int i = 0; i < 5000; ++i) line.push_back(1'000'000'000 + i % 37);
+        expectExactCounts<Narrow>(line);
+        for (Distance& d : line) d <<= 30;
+        expectExactCounts<Wide>(line);
     }
 }
 
 TEST(DistanceCounts, TakeGiveBackAndTheLargestFree) {
-    // Small values are counted by value, large ones by bucket lookup: both behave alike.
-    for (Distance scale : {Distance{1}, Distance{1} << 40}) {
-        DistanceCounts counts(
-            DistanceMultiset{scale, scale, 2 * scale, 3 * scale, 3 * scale, 4 * scale});
-        const DistanceCounts::Index top = 3;  // distinct indices: 1, 2, 3, 4 times scale
-        const auto four = counts.find(4 * scale), three = counts.find(3 * scale);
+    auto check = [](auto counts, Distance scale) {
+        using Index = typename decltype(counts)::Index;
+        const Index top = 3;  // distinct indices: 1, 2, 3, 4 times scale
+        const Index four = counts.find(4 * scale), three = counts.find(3 * scale);
         EXPECT_EQ(counts.lastFreeAtOrBelow(top), 3u);
         EXPECT_TRUE(counts.take(four));
         EXPECT_FALSE(counts.take(four));
@@ -86,17 +92,46 @@ TEST(DistanceCounts, TakeGiveBackAndTheLargestFree) {
         counts.giveBack(four);
         EXPECT_EQ(counts.lastFreeAtOrBelow(top), 3u);
         EXPECT_EQ(counts.freeCount(0), 2u);
-        EXPECT_EQ(counts.find(5 * scale), DistanceCounts::notFound);
-    }
+        EXPECT_EQ(counts.find(5 * scale), decltype(counts)::notFound);
+    };
+    auto line = [](Distance scale) {
+        return DistanceMultiset{scale, scale, 2 * scale, 3 * scale, 3 * scale, 4 * scale};
+    };
+    check(DistanceCounts<std::uint32_t, std::uint16_t>(line(1), 4), 1);
+    check(DistanceCounts<std::uint64_t, std::uint32_t>(line(Distance{1} << 40), 4),
+          Distance{1} << 40);
 }
 
-TEST(DistanceCounts, EmptyHasNothingToTake) {
-    DistanceCounts counts{DistanceMultiset{}};
+// No n points have more than n - 1 pairs at one distance, so a larger multiplicity is held as
+// n - 1: here 3 for four points.
+TEST(DistanceCounts, CountsStopAtOneLessThanThePoints) {
+    DistanceCounts<std::uint32_t, std::uint16_t> counts(DistanceMultiset{5, 5, 5, 5, 5, 7}, 4);
+    EXPECT_EQ(counts.freeCount(0), 3u);
+    EXPECT_EQ(counts.freeCount(1), 1u);
+}
+
+TEST(DistanceCounts, EmptyHasNothingToFind) {
+    using Counts = DistanceCounts<std::uint32_t, std::uint16_t>;
+    Counts counts(DistanceMultiset{}, 1);
     EXPECT_EQ(counts.size(), 0u);
     EXPECT_EQ(counts.total(), 0u);
     for (Distance d : {Distance{0}, Distance{1}, Distance{18446744073709551615u}}) {
-        const auto slot = counts.find(d);
-        EXPECT_TRUE(slot == DistanceCounts::notFound || !counts.take(slot)) << d;
+        EXPECT_EQ(counts.find(d), Counts::notFound) << d;
+    }
+}
+
+// The steps of a batched lookup find what one lookup finds.
+TEST(DistanceCounts, LookupInStepsFindsTheSame) {
+    std::mt19937_64 generator(3);
+    std::vector<Distance> line;
+    for (int i = 0; i < 50000; ++i) line.push_back(generator() % 10'000'000);
+    DistanceCounts<std::uint32_t, std::uint32_t> counts(DistanceMultiset(line), 100000);
+    for (int i = 0; i < 20000; ++i) {
+        const Distance d = generator() % 12'000'000;
+        counts.prefetchDirectory(d);
+        const auto bucket = counts.bucketOf(d);
+        counts.prefetchBucket(bucket);
+        ASSERT_EQ(counts.findIn(bucket, d), counts.find(d)) << d;
     }
 }
 

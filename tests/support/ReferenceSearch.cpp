@@ -93,7 +93,8 @@ struct Search {
 
 std::uint32_t solve(const DistanceMultiset& distances, SearchLimits limits,
                     NodeListener* listener, Solutions& solutions) {
-    if (!distances.empty() && *distances.begin() == 0) {
+    const std::vector<Distance> values = distances.values();
+    if (!values.empty() && values.front() == 0) {
         throw std::invalid_argument("all input values must be positive integers");
     }
     // n (n - 1) / 2 distances give n points.
@@ -102,7 +103,7 @@ std::uint32_t solve(const DistanceMultiset& distances, SearchLimits limits,
     if (n * (n - 1) / 2 != distances.size()) throw std::invalid_argument("invalid number of distances");
 
     Search search;
-    search.table.assign(distances.begin(), distances.end());
+    search.table = values;
     search.n = static_cast<std::uint32_t>(n);
     search.limits = limits;
     search.listener = listener;

@@ -1,0 +1,193 @@
+#include "input/LargeBlock.hpp"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <utility>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define SPANFOLD_HEAP_BLOCKS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SPANFOLD_HEAP_BLOCKS 1
+#endif
+#endif
+
+#if defined(SPANFOLD_HEAP_BLOCKS)
+// Heap blocks only.
+#elif defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
+namespace spanfold {
+namespace {
+
+std::size_t testLimit = static_cast<std::size_t>(-1);
+
+#if !defined(SPANFOLD_HEAP_BLOCKS) && !defined(_WIN32)
+constexpr std::size_t hugePage = std::size_t{2} << 20;
+
+std::size_t pageSize() noexcept {
+    static const std::size_t size = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    return size;
+}
+#endif
+
+}  // namespace
+
+void LargeBlock::limitForTesting(std::size_t bytes) noexcept { testLimit = bytes; }
+
+void* LargeBlock::map(std::size_t bytes, std::size_t& mapped) {
+    if (bytes > testLimit) throw std::bad_alloc();
+#if defined(SPANFOLD_HEAP_BLOCKS)
+    void* data = std::calloc(bytes, 1);
+    if (data == nullptr) throw std::bad_alloc();
+    mapped = bytes;
+    return data;
+#elif defined(_WIN32)
+    void* data = VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (data == nullptr) throw std::bad_alloc();
+    mapped = bytes;
+    return data;
+#else
+    const std::size_t page = pageSize();
+    const std::size_t wanted = (bytes + page - 1) / page * page;
+    if (wanted < bytes) throw std::bad_alloc();
+    // A large block starts on a huge-page boundary: map a little more and trim both ends.
+    const bool huge = wanted >= 2 * hugePage;
+    const std::size_t extra = huge ? hugePage : 0;
+    if (wanted + extra < wanted) throw std::bad_alloc();
+    void* whole = mmap(nullptr, wanted + extra, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (whole == MAP_FAILED) throw std::bad_alloc();
+    auto* start = static_cast<char*>(whole);
+    if (huge) {
+        const auto address = reinterpret_cast<std::uintptr_t>(start);
+        const std::size_t head = (hugePage - address % hugePage) % hugePage;
+        if (head != 0) munmap(start, head);
+        if (extra - head != 0) munmap(start + head + wanted, extra - head);
+        start += head;
+#ifdef MADV_HUGEPAGE
+        madvise(start, wanted, MADV_HUGEPAGE);  // a wish: without it the block still works
+#endif
+    }
+    mapped = wanted;
+    return start;
+#endif
+}
+
+void LargeBlock::unmap(void* data, std::size_t mapped) noexcept {
+#if defined(SPANFOLD_HEAP_BLOCKS)
+    (void)mapped;
+    std::free(data);
+#elif defined(_WIN32)
+    (void)mapped;
+    VirtualFree(data, 0, MEM_RELEASE);
+#else
+    munmap(data, mapped);
+#endif
+}
+
+LargeBlock::LargeBlock(std::size_t bytes) {
+    if (bytes == 0) return;
+    data_ = map(bytes, mapped_);
+    size_ = bytes;
+}
+
+LargeBlock::~LargeBlock() { release(); }
+
+LargeBlock::LargeBlock(LargeBlock&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      mapped_(std::exchange(other.mapped_, 0)) {}
+
+LargeBlock& LargeBlock::operator=(LargeBlock&& other) noexcept {
+    if (this != &other) {
+        release();
+        data_ = std::exchange(other.data_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+        mapped_ = std::exchange(other.mapped_, 0);
+    }
+    return *this;
+}
+
+void LargeBlock::release() noexcept {
+    if (data_ != nullptr) unmap(data_, mapped_);
+    data_ = nullptr;
+    size_ = mapped_ = 0;
+}
+
+void LargeBlock::grow(std::size_t bytes) {
+    if (bytes <= size_) return;
+    if (bytes > testLimit) throw std::bad_alloc();
+    if (data_ != nullptr && bytes <= mapped_) {
+        size_ = bytes;  // the last page had room
+        return;
+    }
+#if defined(__linux__) && !defined(SPANFOLD_HEAP_BLOCKS)
+    if (data_ != nullptr) {
+        // The kernel moves the pages to a larger range without copying a byte, and asks for
+        // no more address space than the growth itself.
+        const std::size_t page = pageSize();
+        const std::size_t wanted = (bytes + page - 1) / page * page;
+        if (wanted < bytes) throw std::bad_alloc();
+        void* moved = mremap(data_, mapped_, wanted, MREMAP_MAYMOVE);
+        if (moved == MAP_FAILED) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+        if (wanted >= 2 * hugePage) madvise(moved, wanted, MADV_HUGEPAGE);
+#endif
+        data_ = moved;
+        size_ = bytes;
+        mapped_ = wanted;
+        return;
+    }
+#endif
+    std::size_t mapped = 0;
+    void* data = map(bytes, mapped);
+    if (data_ != nullptr) {
+        std::memcpy(data, data_, size_);
+        unmap(data_, mapped_);
+    }
+    data_ = data;
+    size_ = bytes;
+    mapped_ = mapped;
+}
+
+void LargeBlock::shrink(std::size_t bytes) noexcept {
+    if (bytes >= size_) return;
+    if (bytes == 0) {
+        release();
+        return;
+    }
+#if defined(SPANFOLD_HEAP_BLOCKS)
+    // A smaller heap block, so that the sanitizer sees the new end.
+    if (void* smaller = std::realloc(data_, bytes)) {
+        data_ = smaller;
+        mapped_ = bytes;
+    }
+#elif defined(_WIN32)
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    const std::size_t page = info.dwPageSize;
+    const std::size_t keep = (bytes + page - 1) / page * page;
+    if (keep < mapped_) {
+        VirtualFree(static_cast<char*>(data_) + keep, mapped_ - keep, MEM_DECOMMIT);
+        mapped_ = keep;  // the rest stays reserved until the whole block is released
+    }
+#else
+    const std::size_t page = pageSize();
+    const std::size_t keep = (bytes + page - 1) / page * page;
+    if (keep < mapped_) {
+        munmap(static_cast<char*>(data_) + keep, mapped_ - keep);
+        mapped_ = keep;
+    }
+#endif
+    size_ = bytes;
+}
+
+}  // namespace spanfold
