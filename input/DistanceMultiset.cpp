@@ -139,6 +139,7 @@ void DistanceCollector::makeRoom(Distance value) {
 
 template <typename Value>
 void DistanceCollector::sort() {
+    if (count_ == 0) return;
     Value* const gathered = block_.as<Value>();
     Value* const sorted = gathered + count_;
     if (ascending_) {

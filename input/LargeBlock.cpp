@@ -45,8 +45,11 @@ void LargeBlock::limitForTesting(std::size_t bytes) noexcept { testLimit = bytes
 void* LargeBlock::map(std::size_t bytes, std::size_t& mapped) {
     if (bytes > testLimit) throw std::bad_alloc();
 #if defined(SPANFOLD_HEAP_BLOCKS)
-    void* data = std::calloc(bytes, 1);
+    // Aligned like a page's start to a cache line at least, as the users lay out lines.
+    const std::size_t rounded = (bytes + 63) / 64 * 64;
+    void* data = std::aligned_alloc(64, rounded);
     if (data == nullptr) throw std::bad_alloc();
+    std::memset(data, 0, bytes);
     mapped = bytes;
     return data;
 #elif defined(_WIN32)
@@ -166,9 +169,15 @@ void LargeBlock::shrink(std::size_t bytes) noexcept {
     }
 #if defined(SPANFOLD_HEAP_BLOCKS)
     // A smaller heap block, so that the sanitizer sees the new end.
-    if (void* smaller = std::realloc(data_, bytes)) {
+    try {
+        std::size_t mapped = 0;
+        void* smaller = map(bytes, mapped);
+        std::memcpy(smaller, data_, bytes);
+        unmap(data_, mapped_);
         data_ = smaller;
-        mapped_ = bytes;
+        mapped_ = mapped;
+    } catch (const std::bad_alloc&) {
+        // Keep the larger block.
     }
 #elif defined(_WIN32)
     SYSTEM_INFO info;

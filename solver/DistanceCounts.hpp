@@ -6,17 +6,22 @@
 // in the table, and a count of free entries per distinct value is an exact image of the
 // per-entry flags, in memory proportional to the number of distances and not to the depth.
 //
-// The distinct values are the distance multiset's own sorted block, its duplicates squeezed
-// out in place; their counts stand in a parallel array. A count is held as the smaller of the
-// value's multiplicity and n - 1: no k distinct points have more than k - 1 pairs at one
-// distance, so whenever the search asks whether a copy is free (checking a new point, or
-// looking for the largest free distance of a node of fewer than n points) fewer than n - 1
-// copies are in use, and the answer comes out the same. So 16 bits hold any count of a
-// problem of up to 65,536 points.
+// The table is built in the distance multiset's own block: the distinct values and their
+// counts, in groups of one cache line each (ten 32-bit values and their 16-bit counts, say),
+// written from the front while the sorted values are read from the back half. The directory
+// and the room for the search's undo log follow in the same block, over what the sort used:
+// memory the run has touched once is used again rather than taken fresh from the system.
 //
-// A lookup goes through a directory of buckets over the values' high bits: it touches the
-// directory, then the bucket's values, most often one cache line, and the line of their
-// counts. Lookups can be split into their steps, so that many of them wait for memory at once.
+// A count is held as the smaller of the value's multiplicity and n - 1: no k distinct points
+// have more than k - 1 pairs at one distance, so whenever the search asks whether a copy is
+// free (checking a new point, or looking for the largest free distance of a node of fewer
+// than n points) fewer than n - 1 copies are in use, and the answer comes out the same. So
+// 16 bits hold any count of a problem of up to 65,536 points.
+//
+// A lookup goes through a directory of buckets over the values' high bits, a few values per
+// bucket, or one bucket per value when the values are small: it touches the directory, then
+// the line that holds the bucket's values with their counts. Lookups can be split into their
+// steps, so that many of them wait for memory at once.
 #pragma once
 
 #include <cstddef>
@@ -25,6 +30,7 @@
 
 #include "input/DistanceMultiset.hpp"
 #include "input/LargeBlock.hpp"
+#include "solver/Prefetch.hpp"
 #include "solver/SearchState.hpp"
 
 namespace spanfold {
@@ -34,10 +40,13 @@ class DistanceCounts {
 public:
     using Value = ValueType;  // how the multiset holds the distances
     using Count = CountType;
+    // Where a distinct value stands: its group in the high bits, its place in the group in the
+    // low four, so that neither needs a division. Indices ascend with the values, though not
+    // every number is one.
     using Index = std::uint32_t;
     static constexpr Index notFound = std::numeric_limits<Index>::max();
 
-    // The values of one bucket of the directory, [begin, end).
+    // The values of one bucket of the directory, from begin up to (not including) end.
     struct Bucket {
         Index begin;
         Index end;
@@ -47,19 +56,28 @@ public:
     // points. Throws std::bad_alloc when memory runs out.
     DistanceCounts(DistanceMultiset&& distances, std::uint32_t pointCount);
 
-    // Distinct values, indexed 0 .. size() - 1 in ascending order.
+    // Distinct values.
     std::size_t size() const noexcept { return count_; }
     // All distances, each value as often as it occurs.
     std::size_t total() const noexcept { return total_; }
-    Distance value(Index i) const noexcept { return values_[i]; }
-    Count freeCount(Index i) const noexcept { return counts_[i]; }
+    // The index of the largest value; there must be one.
+    Index last() const noexcept { return indexOf(count_ - 1); }
+    // The index after i, and before i (which must not be the first).
+    static Index next(Index i) noexcept {
+        return (i & slotMask) + 1 == perGroup ? (i | slotMask) + 1 : i + 1;
+    }
+    static Index previous(Index i) noexcept {
+        return (i & slotMask) == 0 ? i - (slotMask + 1) + (perGroup - 1) : i - 1;
+    }
+    Distance value(Index i) const noexcept { return groups_[i >> slotBits].values[i & slotMask]; }
+    Count freeCount(Index i) const noexcept { return countOf(i); }
 
     // The index of value d, or notFound when d is not among the distances.
     Index find(Distance d) const noexcept { return findIn(bucketOf(d), d); }
 
     // The steps of find, for lookups made together: fetch the directory entry, then the
-    // bucket's values and counts, then look.
-    void prefetchDirectory(Distance d) const noexcept {
+    // line of the bucket's values and counts, then look.
+    SPANFOLD_PREFETCHES void prefetchDirectory(Distance d) const noexcept {
         if (d <= largest_) prefetch(&directory_[d >> shift_]);
     }
     Bucket bucketOf(Distance d) const noexcept {
@@ -67,51 +85,74 @@ public:
         const std::size_t b = static_cast<std::size_t>(d >> shift_);
         return {directory_[b], directory_[b + 1]};
     }
-    void prefetchBucket(Bucket bucket) const noexcept {
+    SPANFOLD_PREFETCHES void prefetchBucket(Bucket bucket) const noexcept {
         if (bucket.begin == bucket.end) return;
-        prefetch(&values_[bucket.begin]);
-        prefetch(&counts_[bucket.begin]);
+        prefetch(&groups_[bucket.begin >> slotBits]);
+        if (previous(bucket.end) >> slotBits != bucket.begin >> slotBits) {
+            prefetch(&groups_[previous(bucket.end) >> slotBits]);
+        }
     }
     Index findIn(Bucket bucket, Distance d) const noexcept {
-        for (Index i = bucket.begin; i < bucket.end; ++i) {
-            if (values_[i] >= d) return values_[i] == d ? i : notFound;
+        for (Index i = bucket.begin; i != bucket.end; i = next(i)) {
+            const Value v = groups_[i >> slotBits].values[i & slotMask];
+            if (v >= d) return v == d ? i : notFound;
         }
         return notFound;
     }
 
     // Takes one free entry of the value at index i, when there is one.
     bool take(Index i) noexcept {
-        if (counts_[i] == 0) return false;
-        --counts_[i];
+        Count& count = countOf(i);
+        if (count == 0) return false;
+        --count;
         return true;
     }
-    void giveBack(Index i) noexcept { ++counts_[i]; }
+    void giveBack(Index i) noexcept { ++countOf(i); }
+    // Brings the count of index i into the cache, for a giveBack that follows soon.
+    SPANFOLD_PREFETCHES void prefetchCount(Index i) const noexcept {
+        prefetch(&groups_[i >> slotBits]);
+    }
 
     // The highest index at or below `from` with a free entry; the caller knows there is one.
     Index lastFreeAtOrBelow(Index from) const noexcept {
-        while (counts_[from] == 0) --from;
+        while (countOf(from) == 0) from = previous(from);
         return from;
     }
 
-private:
-    static void prefetch(const void* address) noexcept {
-#if defined(__GNUC__) || defined(__clang__)
-        __builtin_prefetch(address, 1);
-#else
-        (void)address;
-#endif
-    }
+    // True when the table is small enough to stay in the cache, where fetching ahead only
+    // costs time.
+    bool cached() const noexcept { return cached_; }
 
-    LargeBlock valueBlock_;
-    const Value* values_ = nullptr;  // distinct, ascending
-    LargeBlock countBlock_;
-    Count* counts_ = nullptr;        // free entries of each value
-    LargeBlock directoryBlock_;
-    Index* directory_ = nullptr;     // first value of each bucket, and one past the last
+    // Room for total() indices, for the search's log of the distances it has taken.
+    Index* undoLog() const noexcept { return undoLog_; }
+
+private:
+    // As many values with their counts as fill one cache line.
+    static constexpr std::size_t perGroup = 64 / (sizeof(Value) + sizeof(Count));
+    static constexpr unsigned slotBits = 4;
+    static constexpr Index slotMask = (Index{1} << slotBits) - 1;
+    static_assert(perGroup <= slotMask + 1);
+    struct alignas(64) Group {
+        Value values[perGroup];
+        Count counts[perGroup];
+    };
+    static_assert(sizeof(Group) == 64);
+
+    // The index of the d-th distinct value.
+    static Index indexOf(std::size_t d) noexcept {
+        return static_cast<Index>((d / perGroup) << slotBits | d % perGroup);
+    }
+    Count& countOf(Index i) const noexcept { return groups_[i >> slotBits].counts[i & slotMask]; }
+
+    LargeBlock block_;  // the groups, the directory and the undo log, in this order
+    Group* groups_ = nullptr;
+    Index* directory_ = nullptr;  // first index of each bucket, and the index after the last
+    Index* undoLog_ = nullptr;
     std::size_t count_ = 0;
     std::size_t total_ = 0;
     Distance largest_ = 0;
     unsigned shift_ = 0;
+    bool cached_ = true;
 };
 
 }  // namespace spanfold

@@ -24,8 +24,7 @@ Search<Counts>::Search(Counts& distances, SearchLimits limits, NodeListener* lis
       solutions_(solutions),
       startTicks_(startTicks),
       table_(table),
-      takenBlock_((distances.total() == 0 ? 1 : distances.total()) * sizeof(Index)),
-      taken_(takenBlock_.as<Index>()) {
+      taken_(distances.undoLog()) {
     assert(limits.maxsols >= 1 && limits.maxnodes >= 1 && solutions.pointCount >= 1);
     // A listener must see every node, so nothing may be skipped.
     assert(listener == nullptr || table == nullptr);
@@ -38,7 +37,15 @@ Search<Counts>::Search(Counts& distances, SearchLimits limits, NodeListener* lis
 
 template <typename Counts>
 void Search<Counts>::giveBackTo(std::size_t mark) noexcept {
-    while (takenCount_ > mark) distances_.giveBack(taken_[--takenCount_]);
+    // The log says which counts come next: unless the table stays in the cache, they are
+    // fetched a little ahead.
+    const bool ahead = !distances_.cached();
+    while (takenCount_ > mark) {
+        if (ahead && takenCount_ > mark + lookAhead) {
+            distances_.prefetchCount(taken_[takenCount_ - lookAhead - 1]);
+        }
+        distances_.giveBack(taken_[--takenCount_]);
+    }
 }
 
 template <typename Counts>
@@ -46,11 +53,20 @@ bool Search<Counts>::takeDistances(Position p, std::size_t stop) {
     // A node of k points has taken k (k - 1) / 2 distances, never more than there are, so
     // the log cannot overflow. Whether the point fits does not depend on the order of the
     // checks, and neither do the counts it leaves, so the latest point, which most often
-    // rules a placement out, is checked alone first. The rest flow through a pipeline of
-    // three steps, each `ahead` distances in front of the next: fetch the directory entry,
-    // then fetch the bucket's values and counts, then take the distance. So many lookups wait for memory
-    // at once, and a point that fails has asked for at most 2 * ahead lookups too many.
+    // rules a placement out, is checked first. When the table does not stay in the cache,
+    // that one is checked alone, and the rest flow through a pipeline of three steps, each
+    // `ahead` distances in front of the next: fetch the directory entry, then fetch the
+    // bucket's values and counts, then take the distance. So many lookups wait for memory at
+    // once, and a point that fails has asked for at most 2 * ahead lookups too many.
     auto distanceTo = [p](Position q) { return p > q ? p - q : q - p; };
+    if (distances_.cached()) {
+        for (std::size_t j = stop; j-- > 0;) {
+            const Index i = distances_.find(distanceTo(points_[j]));
+            if (i == Counts::notFound || !distances_.take(i)) return false;
+            taken_[takenCount_++] = i;
+        }
+        return true;
+    }
     if (stop == 0) return true;
     {
         const Index i = distances_.find(distanceTo(points_[stop - 1]));
@@ -148,8 +164,7 @@ bool Search<Counts>::expandOrClose() {
     if (visitedNodes_ >= limits_.maxnodes) return false;
     if (skipKnownSubtree()) return false;
     // Fewer than n points leave a free distance, and it lies at or below the parent's top.
-    const auto from = levels_.empty() ? static_cast<Index>(distances_.size() - 1)
-                                      : levels_.back().top;
+    const Index from = levels_.empty() ? distances_.last() : levels_.back().top;
     const Index top = distances_.lastFreeAtOrBelow(from);
     Level level{{}, 0, top, visitedNodes_ - 1, drawingExpansions_, completeNodes_};
     level.next = chooseCandidates(points_, distances_.value(top), level.candidates);

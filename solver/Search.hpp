@@ -23,7 +23,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "input/LargeBlock.hpp"
 #include "solver/DistanceCounts.hpp"
 #include "solver/NodeListener.hpp"
 #include "solver/SearchLimits.hpp"
@@ -92,9 +91,8 @@ private:
 
     PointList points_;
     std::vector<SetKey> keys_;  // keys_[i]: the key of the first i + 1 points, with a table
-    // The distances taken by the placed points, in taking order: at most all of them. Its
-    // pages are touched only as deep as the search goes.
-    LargeBlock takenBlock_;
+    // The distances taken by the placed points, in taking order: at most all of them. It is
+    // the room the table keeps for it, touched only as deep as the search goes.
     Index* taken_;
     std::size_t takenCount_ = 0;
     std::vector<std::size_t> takenBefore_;  // takenCount_ before each placed point

@@ -27,6 +27,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "solver/Prefetch.hpp"
+
 namespace spanfold {
 
 // A 128-bit key of a set of positions: the sum, in each of two 64-bit halves, of a keyed mix
@@ -96,12 +98,8 @@ public:
     }
 
     // Starts bringing the key's bucket into the cache, for a find that follows soon.
-    void prefetch(const SetKey& key) const noexcept {
-#if defined(__GNUC__) || defined(__clang__)
-        if (capacity_ != 0) __builtin_prefetch(&entries_[bucketOf(key)]);
-#else
-        (void)key;
-#endif
+    SPANFOLD_PREFETCHES void prefetch(const SetKey& key) const noexcept {
+        if (capacity_ != 0) spanfold::prefetch(&entries_[bucketOf(key)]);
     }
 
     // Keeps the summary of a finished subtree. When its bucket is full, the entry of the

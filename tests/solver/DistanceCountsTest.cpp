@@ -21,6 +21,7 @@ void expectExactCounts(const std::vector<Distance>& line) {
     Counts counts(DistanceMultiset(line), 65536);
     ASSERT_EQ(counts.size(), expected.size());
     ASSERT_EQ(counts.total(), line.size());
+    // Indices ascend with the values, from 0, each the next of the one before.
     typename Counts::Index i = 0;
     for (const auto& [value, multiplicity] : expected) {
         ASSERT_EQ(counts.value(i), value);
@@ -31,11 +32,13 @@ void expectExactCounts(const std::vector<Distance>& line) {
                 ASSERT_EQ(counts.find(neighbour), Counts::notFound) << neighbour;
             }
         }
-        ++i;
+        ASSERT_EQ(Counts::previous(Counts::next(i)), i);
+        i = Counts::next(i);
     }
     EXPECT_EQ(counts.find(0), Counts::notFound);
     // Take every entry of the largest value, then give them back.
-    const auto top = static_cast<typename Counts::Index>(counts.size() - 1);
+    const auto top = counts.last();
+    EXPECT_EQ(counts.value(top), expected.rbegin()->first);
     for (std::uint64_t k = 0; k < expected.rbegin()->second; ++k) EXPECT_TRUE(counts.take(top));
     EXPECT_FALSE(counts.take(top));
     EXPECT_EQ(counts.freeCount(top), 0u);
@@ -78,20 +81,21 @@ TEST(DistanceCounts, CountsExactlyTheValuesPresent) {
 
 TEST(DistanceCounts, TakeGiveBackAndTheLargestFree) {
     auto check = [](auto counts, Distance scale) {
-        using Index = typename decltype(counts)::Index;
-        const Index top = 3;  // distinct indices: 1, 2, 3, 4 times scale
-        const Index four = counts.find(4 * scale), three = counts.find(3 * scale);
-        EXPECT_EQ(counts.lastFreeAtOrBelow(top), 3u);
+        const auto one = counts.find(scale), two = counts.find(2 * scale);
+        const auto three = counts.find(3 * scale), four = counts.find(4 * scale);
+        const auto top = counts.last();
+        EXPECT_EQ(top, four);
+        EXPECT_EQ(counts.lastFreeAtOrBelow(top), four);
         EXPECT_TRUE(counts.take(four));
         EXPECT_FALSE(counts.take(four));
-        EXPECT_EQ(counts.lastFreeAtOrBelow(top), 2u);
+        EXPECT_EQ(counts.lastFreeAtOrBelow(top), three);
         EXPECT_TRUE(counts.take(three));
         EXPECT_TRUE(counts.take(three));
-        EXPECT_EQ(counts.freeCount(2), 0u);
-        EXPECT_EQ(counts.lastFreeAtOrBelow(top), 1u);
+        EXPECT_EQ(counts.freeCount(three), 0u);
+        EXPECT_EQ(counts.lastFreeAtOrBelow(top), two);
         counts.giveBack(four);
-        EXPECT_EQ(counts.lastFreeAtOrBelow(top), 3u);
-        EXPECT_EQ(counts.freeCount(0), 2u);
+        EXPECT_EQ(counts.lastFreeAtOrBelow(top), four);
+        EXPECT_EQ(counts.freeCount(one), 2u);
         EXPECT_EQ(counts.find(5 * scale), decltype(counts)::notFound);
     };
     auto line = [](Distance scale) {
@@ -106,8 +110,8 @@ TEST(DistanceCounts, TakeGiveBackAndTheLargestFree) {
 // n - 1: here 3 for four points.
 TEST(DistanceCounts, CountsStopAtOneLessThanThePoints) {
     DistanceCounts<std::uint32_t, std::uint16_t> counts(DistanceMultiset{5, 5, 5, 5, 5, 7}, 4);
-    EXPECT_EQ(counts.freeCount(0), 3u);
-    EXPECT_EQ(counts.freeCount(1), 1u);
+    EXPECT_EQ(counts.freeCount(counts.find(5)), 3u);
+    EXPECT_EQ(counts.freeCount(counts.find(7)), 1u);
 }
 
 TEST(DistanceCounts, EmptyHasNothingToFind) {
