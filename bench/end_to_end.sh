@@ -4,14 +4,17 @@
 #
 # Usage: bench/end_to_end.sh [BUILD_DIR] [INSTANCE ...]
 # An INSTANCE is a generator family with its words joined by ':' (random:1000:10000000:1) or
-# a file. Without instances a default list runs; SPANFOLD_BENCH_LARGE=1 adds 5,000 and 10,000
-# random points.
+# a file. Without instances a default list runs; SPANFOLD_BENCH_LARGE=1 adds 5,000, 10,000
+# and 20,000 random points (RANGE = 10 N^2; the last is about 2 GB of text). For every
+# instance of more than 10 MB of text, a second line splits the run into reading (parsing
+# and sorting), building the search's table and searching, from bench/read_problem_bench.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build/release}
 shift || true
 spanfold=$build/spanfold
 generate=$build/bench/generate_instance
+phases=$build/bench/read_problem_bench
 [ -x "$spanfold" ] && [ -x "$generate" ] || { echo "build first: make" >&2; exit 2; }
 [ -x /usr/bin/time ] || { echo "needs /usr/bin/time (apt-get install time)" >&2; exit 2; }
 
@@ -22,7 +25,7 @@ if [ ${#instances[@]} -eq 0 ]; then
              homometric:20:10:1
              "$here/../data/ecoli-k12-1.txt" "$here/../data/ecoli-k12-2.txt")
   if [ "${SPANFOLD_BENCH_LARGE:-0}" = 1 ]; then
-    instances+=(random:5000:250000000:1 random:10000:1000000000:1)
+    instances+=(random:5000:250000000:1 random:10000:1000000000:1 random:20000:4000000000:1)
   fi
 fi
 
@@ -48,4 +51,10 @@ for instance in "${instances[@]}"; do
   nodes=$(sed -n 's/^Visited nodes: *//p' "$work/out")
   size=$(awk -v b="$(stat -c %s "$input")" 'BEGIN {printf "%.1f", b / 1e6}')
   printf '%-34s %10s %12s %14s %12s %10s\n' "$name" "$size" "$wall" "$computation" "$peak" "$nodes"
+  if [ -x "$phases" ] && [ "$(stat -c %s "$input")" -gt 10000000 ]; then
+    "$phases" "$input" --solve | awk '
+      /^reading/ {r = $2} /^speed/ {v = $2} /^table/ {t = $2} /^search/ {s = $2}
+      /^peak resident/ {p = $3}
+      END {printf "%-34s reading %s s (%s MB/s), table %s s, search %s s, peak %s MB\n", "", r, v, t, s, p}'
+  fi
 done
