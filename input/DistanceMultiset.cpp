@@ -36,7 +36,9 @@ void sortLowBits(Value* data, Value* scratch, std::size_t n, unsigned bits,
     const Value mask = static_cast<Value>(radix - 1);
     counts.assign(digits * radix, 0);
     for (std::size_t i = 0; i < n; ++i) {
-        for (unsigned d = 0; d < digits; ++d) ++counts[d * radix + ((data[i] >> (d * width)) & mask)];
+        for (unsigned d = 0; d < digits; ++d) {
+            ++counts[d * radix + static_cast<std::size_t>((data[i] >> (d * width)) & mask)];
+        }
     }
     Value* from = data;
     Value* to = scratch;
@@ -45,7 +47,9 @@ void sortLowBits(Value* data, Value* scratch, std::size_t n, unsigned bits,
         if (std::any_of(count, count + radix, [&](std::size_t c) { return c == n; })) continue;
         std::size_t offset = 0;
         for (std::size_t b = 0; b < radix; ++b) offset += std::exchange(count[b], offset);
-        for (std::size_t i = 0; i < n; ++i) to[count[(from[i] >> (d * width)) & mask]++] = from[i];
+        for (std::size_t i = 0; i < n; ++i) {
+            to[count[static_cast<std::size_t>((from[i] >> (d * width)) & mask)]++] = from[i];
+        }
         std::swap(from, to);
     }
     if (from != data) std::memcpy(data, from, n * sizeof(Value));
@@ -61,10 +65,11 @@ void sortInto(Value* gathered, Value* sorted, std::size_t n, Distance largest) {
     const unsigned top = std::min(bits, digitBits);
     const unsigned shift = bits - top;
     std::vector<std::size_t> start((std::size_t{1} << top) + 1, 0);
-    for (std::size_t i = 0; i < n; ++i) ++start[(gathered[i] >> shift) + 1];
+    auto bucketOf = [shift](Value v) { return static_cast<std::size_t>(v >> shift); };
+    for (std::size_t i = 0; i < n; ++i) ++start[bucketOf(gathered[i]) + 1];
     for (std::size_t b = 1; b < start.size(); ++b) start[b] += start[b - 1];
     std::vector<std::size_t> next(start.begin(), start.end() - 1);
-    for (std::size_t i = 0; i < n; ++i) sorted[next[gathered[i] >> shift]++] = gathered[i];
+    for (std::size_t i = 0; i < n; ++i) sorted[next[bucketOf(gathered[i])]++] = gathered[i];
     std::vector<std::size_t> counts;
     for (std::size_t b = 0; b + 1 < start.size(); ++b) {
         sortLowBits(sorted + start[b], gathered + start[b], start[b + 1] - start[b], shift, counts);

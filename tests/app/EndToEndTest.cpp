@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -194,6 +195,28 @@ TEST(EndToEnd, RealRestrictionMapsHaveTheirMirrorPair) {
         EXPECT_TRUE(testing::reproduces(second, distances)) << file;
         EXPECT_EQ(testing::mirrorOf(first), second) << file;
     }
+}
+
+// A 32-bit Windows program sees 2 GB of address space unless its header says it can use
+// more: 4 GB on 64-bit Windows, room for some 12,000 points and more.
+TEST(EndToEnd, TheWindowsProgramIsLargeAddressAware) {
+#ifndef _WIN32
+    GTEST_SKIP() << "a Windows build only";
+#else
+    const std::string image = testing::readFile(SPANFOLD_BINARY);
+    ASSERT_GT(image.size(), 0x40u);
+    auto word = [&](std::size_t at, std::size_t bytes) {
+        std::uint32_t value = 0;
+        for (std::size_t i = 0; i < bytes; ++i) {
+            value |= std::uint32_t{static_cast<unsigned char>(image.at(at + i))} << (8 * i);
+        }
+        return value;
+    };
+    const std::size_t header = word(0x3C, 4);
+    ASSERT_EQ(image.substr(header, 4), std::string("PE\0\0", 4));
+    const std::uint32_t characteristics = word(header + 4 + 18, 2);
+    EXPECT_NE(characteristics & 0x0020u, 0u);  // IMAGE_FILE_LARGE_ADDRESS_AWARE
+#endif
 }
 
 }  // namespace

@@ -1,9 +1,7 @@
-// Runs the built spanfold binary with arguments and standard input, and collects its
-// standard output, standard error and exit code.
+// Runs the built spanfold binary with arguments and standard input, and collects its standard
+// output, standard error and exit code. On POSIX through the shell, which also gives the
+// tests pipes and resource limits; on Windows with CreateProcess and the standard handles.
 #pragma once
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +11,15 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <process.h>
+#include <windows.h>
+#else
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace spanfold::testing {
 
 struct ProcessResult {
@@ -21,17 +28,12 @@ struct ProcessResult {
     int exitCode = -1;
 };
 
-inline std::string quoted(const std::string& word) {
-    std::string q = "'";
-    for (char c : word) {
-        if (c == '\'') {
-            q.append("'\\''");
-        } else {
-            q.push_back(c);
-        }
-    }
-    q.push_back('\'');
-    return q;
+inline int processId() {
+#ifdef _WIN32
+    return _getpid();
+#else
+    return static_cast<int>(::getpid());
+#endif
 }
 
 inline std::string readFile(const std::filesystem::path& path) {
@@ -47,11 +49,14 @@ public:
     ScratchFolder() {
         static int counter = 0;
         std::string name = "spanfold-e2e-";
-        name.append(std::to_string(::getpid())).append("-").append(std::to_string(counter++));
+        name.append(std::to_string(processId())).append("-").append(std::to_string(counter++));
         path_ = std::filesystem::temp_directory_path() / name;
         std::filesystem::create_directories(path_);
     }
-    ~ScratchFolder() { std::filesystem::remove_all(path_); }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
@@ -59,6 +64,121 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// One start of the program.
+struct Invocation {
+    std::vector<std::string> args;
+    std::string input;         // written to a file and redirected in, unless inputPath is set
+    std::string inputPath;     // this file, or folder, redirected in
+    bool closedInput = false;  // no standard input at all
+    bool closedOutput = false; // standard output cannot be written
+    std::string prefix;        // POSIX only: shell words before the program (a ulimit, say)
+};
+
+#ifdef _WIN32
+
+// The text of one argument as the C runtime splits a command line.
+inline std::wstring quotedArgument(const std::wstring& argument) {
+    std::wstring q = L"\"";
+    std::size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+        } else if (c == L'"') {
+            q.append(2 * backslashes + 1, L'\\');
+            q.push_back(c);
+            backslashes = 0;
+        } else {
+            q.append(backslashes, L'\\');
+            q.push_back(c);
+            backslashes = 0;
+        }
+    }
+    q.append(2 * backslashes, L'\\');
+    q.push_back(L'"');
+    return q;
+}
+
+// Windows ends lines with a carriage return and a line feed; the expected texts use line
+// feeds alone. Every line feed must come with its carriage return, which is then dropped; a
+// bare line feed is left in place for the comparison to show.
+inline std::string withUnixLineEnds(const std::string& text) {
+    std::string result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        result.push_back(text[i]);
+    }
+    return result;
+}
+
+inline ProcessResult run(const Invocation& invocation) {
+    const ScratchFolder scratch;
+    const std::filesystem::path in =
+        invocation.inputPath.empty() ? scratch / "in" : std::filesystem::path(invocation.inputPath);
+    if (invocation.inputPath.empty()) std::ofstream(in, std::ios::binary) << invocation.input;
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    // A folder opens only with backup semantics, and then cannot be read.
+    HANDLE input = invocation.closedInput
+                       ? nullptr
+                       : CreateFileW(in.wstring().c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE output = nullptr;
+    if (invocation.closedOutput) {
+        // A pipe whose reading end is gone: every write fails.
+        HANDLE reading = nullptr;
+        CreatePipe(&reading, &output, &inherit, 0);
+        CloseHandle(reading);
+    } else {
+        output = CreateFileW((scratch / "out").wstring().c_str(), GENERIC_WRITE, 0, &inherit,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    HANDLE error = CreateFileW((scratch / "err").wstring().c_str(), GENERIC_WRITE, 0, &inherit,
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::filesystem::path binary = SPANFOLD_BINARY;
+    std::wstring commandLine = quotedArgument(binary.wstring());
+    for (const std::string& a : invocation.args) {
+        commandLine.append(L" ").append(quotedArgument(std::filesystem::path(a).wstring()));
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = input;
+    startup.hStdOutput = output;
+    startup.hStdError = error;
+    PROCESS_INFORMATION process{};
+    ProcessResult result;
+    if (CreateProcessW(binary.wstring().c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                       nullptr, nullptr, &startup, &process)) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD code = 0;
+        GetExitCodeProcess(process.hProcess, &code);
+        result.exitCode = static_cast<int>(code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    for (HANDLE h : {input, output, error}) {
+        if (h != nullptr && h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
+    result.out = withUnixLineEnds(readFile(scratch / "out"));
+    result.err = withUnixLineEnds(readFile(scratch / "err"));
+    return result;
+}
+
+#else
+
+inline std::string quoted(const std::string& word) {
+    std::string q = "'";
+    for (char c : word) {
+        if (c == '\'') {
+            q.append("'\\''");
+        } else {
+            q.push_back(c);
+        }
+    }
+    q.push_back('\'');
+    return q;
+}
 
 // Runs a shell command line, which may be a list or a pipeline, with its standard output and
 // standard error collected; the exit code is that of its last command, 128 + the signal if it
@@ -85,18 +205,32 @@ inline std::string spanfoldCommand(const std::vector<std::string>& args) {
     return command;
 }
 
-// `input` is written to a file and redirected in; `inputPath` instead redirects that file;
-// `prefix` is put before the command (for instance a ulimit).
-inline ProcessResult runSpanfold(const std::vector<std::string>& args, const std::string& input,
-                                 const std::string& inputPath = "",
-                                 const std::string& prefix = "") {
+inline ProcessResult run(const Invocation& invocation) {
     const ScratchFolder scratch;
     const std::filesystem::path in =
-        inputPath.empty() ? scratch / "in" : std::filesystem::path(inputPath);
-    if (inputPath.empty()) std::ofstream(in, std::ios::binary) << input;
-    std::string command = prefix;
-    command.append(" ").append(spanfoldCommand(args)).append(" <").append(quoted(in.string()));
+        invocation.inputPath.empty() ? scratch / "in" : std::filesystem::path(invocation.inputPath);
+    if (invocation.inputPath.empty()) std::ofstream(in, std::ios::binary) << invocation.input;
+    std::string command = invocation.prefix;
+    command.append(" ").append(spanfoldCommand(invocation.args));
+    if (invocation.closedInput) {
+        command.append(" <&-");
+    } else {
+        command.append(" <").append(quoted(in.string()));
+    }
+    if (invocation.closedOutput) command.append(" >&-");
     return runShell(command);
+}
+
+#endif
+
+// `input` is written to a file and redirected in; `inputPath` instead redirects that file.
+inline ProcessResult runSpanfold(const std::vector<std::string>& args, const std::string& input,
+                                 const std::string& inputPath = "") {
+    Invocation invocation;
+    invocation.args = args;
+    invocation.input = input;
+    invocation.inputPath = inputPath;
+    return run(invocation);
 }
 
 }  // namespace spanfold::testing

@@ -88,7 +88,7 @@ TEST(SubtreeTable, GrowsWithUseWithinItsLimit) {
     EXPECT_LE(table.size(), table.capacity());
     // Whatever is found is what was stored under that key.
     std::size_t found = 0;
-    for (std::uint64_t p = 1; p <= 20000; ++p) {
+    for (std::size_t p = 1; p <= 20000; ++p) {
         if (const SubtreeSummary* s = table.find(keys[p - 1], 3)) {
             ++found;
             EXPECT_EQ(s->nodes, p);
