@@ -5,13 +5,16 @@
 #                       then a short run of each fuzz target
 #   make windows        cross-build build/windows/spanfold.exe, a 32-bit Windows console program
 #   make check-windows  cross-build the tests too and pass them under Wine
+#   make package        the Debian package and the .tar.gz, in build/release
+#   make package-windows  the .zip of the Windows program, in build/windows
 #   make fuzz           build the libFuzzer targets with clang and run each for FUZZ_SECONDS
 #   make bench          build the benchmarks and the instance generator
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE ?= cmake
 CTEST ?= ctest
 
-.PHONY: all release run check check-linux check-windows windows test sanitize fuzz bench clean
+.PHONY: all release run check check-linux check-windows check-package windows package \
+        package-windows test sanitize fuzz bench clean
 
 FUZZ_SECONDS ?= 10
 # Warnings are errors in the checks; a plain build only shows them.
@@ -58,7 +61,35 @@ fuzz:
 
 check: check-linux check-windows
 
-check-linux: test sanitize fuzz
+check-linux: test sanitize fuzz check-package
+
+# The packages and what they hold.
+package: release
+	cd build/release && rm -f spanfold_*.deb spanfold-*.tar.gz && cpack -G "DEB;TGZ"
+
+package-windows: windows
+	cd $(WINDOWS_BUILD) && rm -f spanfold-*.zip && cpack -G ZIP
+
+# The manual page renders without a warning; lintian finds no error in the Debian package;
+# the package's own files, unpacked, solve the example problem and hold the manual page.
+check-package: package
+	@out=$$(groff -man -ww -z doc/spanfold.1 2>&1); [ -z "$$out" ] || { echo "$$out"; exit 1; }
+	@echo "manual page: no warnings"
+	@report=$$(lintian build/release/spanfold_*.deb 2>&1 | grep -v 'root privileges'); \
+	  echo "lintian: $${report:-clean}"; ! echo "$$report" | grep -q '^E:'
+	@prefix=$$(mktemp -d) && trap 'rm -rf "$$prefix"' EXIT && \
+	  $(CMAKE) --install build/release --prefix "$$prefix" >/dev/null && \
+	  for f in bin/spanfold share/man/man1/spanfold.1.gz share/doc/spanfold/README.md \
+	           share/doc/spanfold/ecoli-k12-1.txt share/doc/spanfold/ecoli-k12-2.txt; do \
+	    test -s "$$prefix/$$f" || { echo "cmake --install left out $$f"; exit 1; }; done && \
+	  echo "cmake --install: program, manual page, README and maps in place"
+	@root=$$(mktemp -d) && trap 'rm -rf "$$root"' EXIT && \
+	  dpkg -x build/release/spanfold_*.deb "$$root" && \
+	  test -s "$$root/usr/share/man/man1/spanfold.1.gz" && \
+	  echo 2 3 5 | "$$root/usr/bin/spanfold" | grep -qx '{0, 2, 5}' && \
+	  "$$root/usr/bin/spanfold" -maxsols:2 <"$$root/usr/share/doc/spanfold/ecoli-k12-1.txt" | \
+	    grep -q '^Found 2 solutions:$$' && \
+	  echo "package: unpacked spanfold solves the examples; manual page present"
 
 # The Windows build: the same sources through a MinGW-w64 toolchain file. Its tests run under
 # Wine, in a Wine prefix of the build's own that is made on first use; the Wine server started

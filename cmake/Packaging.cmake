@@ -1,0 +1,77 @@
+# What `cmake --install` puts where, and the packages CPack makes of it: a Debian package and a
+# .tar.gz on Linux, a .zip on Windows.
+include(GNUInstallDirs)
+
+if(WIN32)
+  # A folder to unpack anywhere: the program, its README and the example problems.
+  set(spanfold_bin_dir .)
+  set(spanfold_doc_dir .)
+  set(spanfold_data_dir data)
+else()
+  set(spanfold_bin_dir ${CMAKE_INSTALL_BINDIR})
+  set(spanfold_doc_dir ${CMAKE_INSTALL_DATAROOTDIR}/doc/spanfold)
+  set(spanfold_data_dir ${spanfold_doc_dir})
+endif()
+
+install(TARGETS spanfold RUNTIME DESTINATION ${spanfold_bin_dir})
+install(FILES README.md DESTINATION ${spanfold_doc_dir})
+install(FILES data/ecoli-k12-1.txt data/ecoli-k12-2.txt data/LICENSE-Apache-2.0
+        DESTINATION ${spanfold_data_dir})
+if(WIN32)
+  install(FILES doc/copyright DESTINATION ${spanfold_doc_dir} RENAME copyright.txt)
+  install(FILES data/README.md DESTINATION ${spanfold_data_dir})
+else()
+  install(FILES doc/copyright DESTINATION ${spanfold_doc_dir})
+  # Beside the project's README, the maps' own note takes their name.
+  install(FILES data/README.md DESTINATION ${spanfold_data_dir} RENAME ecoli-k12.md)
+endif()
+
+if(NOT WIN32)
+  # The manual page and the changelog are installed compressed, as Debian's policy asks;
+  # -n leaves the time out, so the same sources give the same bytes.
+  find_program(SPANFOLD_GZIP gzip REQUIRED)
+  set(manual ${PROJECT_BINARY_DIR}/spanfold.1.gz)
+  set(changelog ${PROJECT_BINARY_DIR}/changelog.gz)
+  add_custom_command(OUTPUT ${manual}
+                     COMMAND ${SPANFOLD_GZIP} -9n -c ${PROJECT_SOURCE_DIR}/doc/spanfold.1 > ${manual}
+                     DEPENDS doc/spanfold.1 VERBATIM)
+  add_custom_command(OUTPUT ${changelog}
+                     COMMAND ${SPANFOLD_GZIP} -9n -c ${PROJECT_SOURCE_DIR}/doc/changelog > ${changelog}
+                     DEPENDS doc/changelog VERBATIM)
+  add_custom_target(spanfold_documents ALL DEPENDS ${manual} ${changelog})
+  install(FILES ${manual} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${changelog} DESTINATION ${spanfold_doc_dir})
+endif()
+
+set(SPANFOLD_MAINTAINER "spanfold developers <maintainers@users.noreply.c-seed-5746a954.example>"
+    CACHE STRING "Who maintains the packages: a name and an e-mail address")
+
+set(CPACK_PACKAGE_NAME spanfold)
+set(CPACK_PACKAGE_VENDOR "the spanfold developers")
+set(CPACK_PACKAGE_CONTACT "${SPANFOLD_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "reconstruct point sets on a line from their pairwise distances")
+set(CPACK_PACKAGE_DESCRIPTION_FILE ${PROJECT_SOURCE_DIR}/README.md)
+set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_CHECKSUM SHA256)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${SPANFOLD_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The first line, the synopsis, is the summary above; this is the rest.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "spanfold solves the partial digest (turnpike) problem: given the multiset of
+all pairwise distances between points on a line, as in a restriction map, it
+finds every point set, placed from 0, whose distances are exactly that
+multiset. It reads one line of distances from standard input and reports the
+solutions, the search nodes visited and the computation time; limits on
+solutions and nodes, and a listing of every visited node, are options.
+.
+The search is an exact backtracking search that counts repeated subproblems
+instead of searching them again, and handles problems of tens of thousands of
+points. Two real restriction maps of Escherichia coli come as examples.")
+
+include(CPack)
