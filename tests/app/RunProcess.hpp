@@ -75,6 +75,14 @@ struct Invocation {
     std::string prefix;        // POSIX only: shell words before the program (a ulimit, say)
 };
 
+// The file redirected in: the invocation's own, or its input written into the scratch folder.
+inline std::filesystem::path inputFile(const Invocation& invocation, const ScratchFolder& scratch) {
+    if (!invocation.inputPath.empty()) return invocation.inputPath;
+    const std::filesystem::path in = scratch / "in";
+    std::ofstream(in, std::ios::binary) << invocation.input;
+    return in;
+}
+
 #ifdef _WIN32
 
 // The text of one argument as the C runtime splits a command line.
@@ -113,9 +121,7 @@ inline std::string withUnixLineEnds(const std::string& text) {
 
 inline ProcessResult run(const Invocation& invocation) {
     const ScratchFolder scratch;
-    const std::filesystem::path in =
-        invocation.inputPath.empty() ? scratch / "in" : std::filesystem::path(invocation.inputPath);
-    if (invocation.inputPath.empty()) std::ofstream(in, std::ios::binary) << invocation.input;
+    const std::filesystem::path in = inputFile(invocation, scratch);
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     // A folder opens only with backup semantics, and then cannot be read.
     HANDLE input = invocation.closedInput
@@ -207,9 +213,7 @@ inline std::string spanfoldCommand(const std::vector<std::string>& args) {
 
 inline ProcessResult run(const Invocation& invocation) {
     const ScratchFolder scratch;
-    const std::filesystem::path in =
-        invocation.inputPath.empty() ? scratch / "in" : std::filesystem::path(invocation.inputPath);
-    if (invocation.inputPath.empty()) std::ofstream(in, std::ios::binary) << invocation.input;
+    const std::filesystem::path in = inputFile(invocation, scratch);
     std::string command = invocation.prefix;
     command.append(" ").append(spanfoldCommand(invocation.args));
     if (invocation.closedInput) {
