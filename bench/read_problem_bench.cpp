@@ -75,8 +75,8 @@ int main(int argc, char** argv) {
     spanfold::SolutionSet solutions;
     const spanfold::SolveResult result = spanfold::solve(
         std::move(distances), spanfold::noLimit, spanfold::noLimit, nullptr, solutions);
-    std::printf("table          %.3f s\n", static_cast<double>(result.tableMicros) / 1e6);
-    std::printf("search         %.3f s\n",
+    std::printf("table          %.6f s\n", static_cast<double>(result.tableMicros) / 1e6);
+    std::printf("search         %.6f s\n",
                 static_cast<double>(result.elapsedMicros - result.tableMicros) / 1e6);
     std::printf("visited        %u, %u solutions\n", result.visitedNodes, solutions.size());
     std::printf("peak resident  %.1f MB\n", peakResidentMegabytes());

@@ -14,9 +14,7 @@
 #endif
 #endif
 
-#if defined(SPANFOLD_HEAP_BLOCKS)
-// Heap blocks only.
-#elif defined(_WIN32)
+#if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
@@ -29,7 +27,15 @@ namespace {
 
 std::size_t testLimit = static_cast<std::size_t>(-1);
 
-#if !defined(SPANFOLD_HEAP_BLOCKS) && !defined(_WIN32)
+// Below this a block comes from the heap: a small problem then makes no system call for its
+// blocks. Builds with AddressSanitizer take every block from the heap.
+#if defined(SPANFOLD_HEAP_BLOCKS)
+constexpr std::size_t smallestSystemBlock = static_cast<std::size_t>(-1);
+#else
+constexpr std::size_t smallestSystemBlock = std::size_t{256} << 10;
+#endif
+
+#if !defined(_WIN32)
 constexpr std::size_t hugePage = std::size_t{2} << 20;
 
 std::size_t pageSize() noexcept {
@@ -38,21 +44,32 @@ std::size_t pageSize() noexcept {
 }
 #endif
 
-}  // namespace
-
-void LargeBlock::limitForTesting(std::size_t bytes) noexcept { testLimit = bytes; }
-
-void* LargeBlock::map(std::size_t bytes, std::size_t& mapped) {
-    if (bytes > testLimit) throw std::bad_alloc();
-#if defined(SPANFOLD_HEAP_BLOCKS)
-    // Aligned like a page's start to a cache line at least, as the users lay out lines.
+// Zeroed heap memory aligned to a cache line at least, as the users lay out whole lines.
+void* heapBlock(std::size_t bytes) {
     const std::size_t rounded = (bytes + 63) / 64 * 64;
-    void* data = std::aligned_alloc(64, rounded);
+    if (rounded < bytes) throw std::bad_alloc();
+    void* data = nullptr;
+#if defined(_WIN32)
+    data = _aligned_malloc(rounded, 64);
+#else
+    data = std::aligned_alloc(64, rounded);
+#endif
     if (data == nullptr) throw std::bad_alloc();
     std::memset(data, 0, bytes);
-    mapped = bytes;
     return data;
-#elif defined(_WIN32)
+}
+
+void freeHeapBlock(void* data) noexcept {
+#if defined(_WIN32)
+    _aligned_free(data);
+#else
+    std::free(data);
+#endif
+}
+
+// Zeroed pages straight from the system; sets `mapped` to what was taken.
+void* systemBlock(std::size_t bytes, std::size_t& mapped) {
+#if defined(_WIN32)
     void* data = VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
     if (data == nullptr) throw std::bad_alloc();
     mapped = bytes;
@@ -84,11 +101,8 @@ void* LargeBlock::map(std::size_t bytes, std::size_t& mapped) {
 #endif
 }
 
-void LargeBlock::unmap(void* data, std::size_t mapped) noexcept {
-#if defined(SPANFOLD_HEAP_BLOCKS)
-    (void)mapped;
-    std::free(data);
-#elif defined(_WIN32)
+void freeSystemBlock(void* data, std::size_t mapped) noexcept {
+#if defined(_WIN32)
     (void)mapped;
     VirtualFree(data, 0, MEM_RELEASE);
 #else
@@ -96,9 +110,31 @@ void LargeBlock::unmap(void* data, std::size_t mapped) noexcept {
 #endif
 }
 
+}  // namespace
+
+void LargeBlock::limitForTesting(std::size_t bytes) noexcept { testLimit = bytes; }
+
+void* LargeBlock::map(std::size_t bytes, std::size_t& mapped, bool& heap) {
+    if (bytes > testLimit) throw std::bad_alloc();
+    heap = bytes < smallestSystemBlock;
+    if (heap) {
+        mapped = bytes;
+        return heapBlock(bytes);
+    }
+    return systemBlock(bytes, mapped);
+}
+
+void LargeBlock::unmap(void* data, std::size_t mapped, bool heap) noexcept {
+    if (heap) {
+        freeHeapBlock(data);
+    } else {
+        freeSystemBlock(data, mapped);
+    }
+}
+
 LargeBlock::LargeBlock(std::size_t bytes) {
     if (bytes == 0) return;
-    data_ = map(bytes, mapped_);
+    data_ = map(bytes, mapped_, heap_);
     size_ = bytes;
 }
 
@@ -107,7 +143,8 @@ LargeBlock::~LargeBlock() { release(); }
 LargeBlock::LargeBlock(LargeBlock&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)),
       size_(std::exchange(other.size_, 0)),
-      mapped_(std::exchange(other.mapped_, 0)) {}
+      mapped_(std::exchange(other.mapped_, 0)),
+      heap_(std::exchange(other.heap_, false)) {}
 
 LargeBlock& LargeBlock::operator=(LargeBlock&& other) noexcept {
     if (this != &other) {
@@ -115,14 +152,16 @@ LargeBlock& LargeBlock::operator=(LargeBlock&& other) noexcept {
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
         mapped_ = std::exchange(other.mapped_, 0);
+        heap_ = std::exchange(other.heap_, false);
     }
     return *this;
 }
 
 void LargeBlock::release() noexcept {
-    if (data_ != nullptr) unmap(data_, mapped_);
+    if (data_ != nullptr) unmap(data_, mapped_, heap_);
     data_ = nullptr;
     size_ = mapped_ = 0;
+    heap_ = false;
 }
 
 void LargeBlock::grow(std::size_t bytes) {
@@ -132,8 +171,8 @@ void LargeBlock::grow(std::size_t bytes) {
         size_ = bytes;  // the last page had room
         return;
     }
-#if defined(__linux__) && !defined(SPANFOLD_HEAP_BLOCKS)
-    if (data_ != nullptr) {
+#if defined(__linux__)
+    if (data_ != nullptr && !heap_) {
         // The kernel moves the pages to a larger range without copying a byte, and asks for
         // no more address space than the growth itself.
         const std::size_t page = pageSize();
@@ -151,14 +190,16 @@ void LargeBlock::grow(std::size_t bytes) {
     }
 #endif
     std::size_t mapped = 0;
-    void* data = map(bytes, mapped);
+    bool heap = false;
+    void* data = map(bytes, mapped, heap);
     if (data_ != nullptr) {
         std::memcpy(data, data_, size_);
-        unmap(data_, mapped_);
+        unmap(data_, mapped_, heap_);
     }
     data_ = data;
     size_ = bytes;
     mapped_ = mapped;
+    heap_ = heap;
 }
 
 void LargeBlock::shrink(std::size_t bytes) noexcept {
@@ -167,19 +208,23 @@ void LargeBlock::shrink(std::size_t bytes) noexcept {
         release();
         return;
     }
+    if (heap_) {
 #if defined(SPANFOLD_HEAP_BLOCKS)
-    // A smaller heap block, so that the sanitizer sees the new end.
-    try {
-        std::size_t mapped = 0;
-        void* smaller = map(bytes, mapped);
-        std::memcpy(smaller, data_, bytes);
-        unmap(data_, mapped_);
-        data_ = smaller;
-        mapped_ = mapped;
-    } catch (const std::bad_alloc&) {
-        // Keep the larger block.
+        // A smaller heap block, so that the sanitizer sees the new end.
+        try {
+            void* smaller = heapBlock(bytes);
+            std::memcpy(smaller, data_, bytes);
+            freeHeapBlock(data_);
+            data_ = smaller;
+            mapped_ = bytes;
+        } catch (const std::bad_alloc&) {
+            // Keep the larger block.
+        }
+#endif
+        size_ = bytes;
+        return;
     }
-#elif defined(_WIN32)
+#if defined(_WIN32)
     SYSTEM_INFO info;
     GetSystemInfo(&info);
     const std::size_t page = info.dwPageSize;

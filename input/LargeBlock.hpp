@@ -1,13 +1,15 @@
 // Memory for the large arrays of a run: the distances, the search's per-value table and its
 // undo log.
 //
-// A block is taken from the system in whole pages rather than from the heap, so that
+// A block of 256 KiB or more is taken from the system in whole pages rather than from the
+// heap, so that
 //   - its pages are zero and are touched only when first written: nothing is cleared twice;
 //   - it can give back its tail when less of it is needed, without a copy;
 //   - on Linux a large block asks for transparent huge pages, which take a five-hundredth of
 //     the page faults to fill and far fewer TLB misses to read at random.
-// Builds with AddressSanitizer take blocks from the heap instead, so that every access out of
-// a block's current size is caught.
+// A smaller block comes from the heap, so a small problem makes no system call for it. Builds
+// with AddressSanitizer take every block from the heap, so that every access out of a block's
+// current size is caught.
 #pragma once
 
 #include <cstddef>
@@ -45,14 +47,16 @@ public:
     static void limitForTesting(std::size_t bytes) noexcept;
 
 private:
-    // A fresh mapping of at least `bytes`, zeroed; sets `mapped` to its size.
-    static void* map(std::size_t bytes, std::size_t& mapped);
-    static void unmap(void* data, std::size_t mapped) noexcept;
+    // Fresh zeroed memory of at least `bytes`; sets `mapped` to its size and `heap` to where
+    // it came from.
+    static void* map(std::size_t bytes, std::size_t& mapped, bool& heap);
+    static void unmap(void* data, std::size_t mapped, bool heap) noexcept;
     void release() noexcept;
 
     void* data_ = nullptr;
     std::size_t size_ = 0;     // what the owner may use
-    std::size_t mapped_ = 0;   // what is held from the system
+    std::size_t mapped_ = 0;   // what is held
+    bool heap_ = false;        // held from the heap rather than the system
 };
 
 }  // namespace spanfold

@@ -39,13 +39,13 @@ template <typename Counts>
 void Search<Counts>::giveBackTo(std::size_t mark) noexcept {
     // The log says which counts come next: unless the table stays in the cache, they are
     // fetched a little ahead.
-    const bool ahead = !distances_.cached();
-    while (takenCount_ > mark) {
-        if (ahead && takenCount_ > mark + lookAhead) {
+    if (!distances_.cached()) {
+        for (; takenCount_ > mark + lookAhead; --takenCount_) {
             distances_.prefetchCount(taken_[takenCount_ - lookAhead - 1]);
+            distances_.giveBack(taken_[takenCount_ - 1]);
         }
-        distances_.giveBack(taken_[--takenCount_]);
     }
+    while (takenCount_ > mark) distances_.giveBack(taken_[--takenCount_]);
 }
 
 template <typename Counts>
