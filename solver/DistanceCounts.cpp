@@ -96,6 +96,7 @@ DistanceCounts<ValueType, CountType>::DistanceCounts(DistanceMultiset&& distance
     const std::size_t groupBytes = (count_ + perGroup - 1) / perGroup * sizeof(Group);
     cached_ = groupBytes + (used + 1) * sizeof(Index) <= (std::size_t{512} << 10);
     block_.shrink(static_cast<std::size_t>(tableBytes(count_, shift_)));
+    groups_ = block_.as<Group>();  // a heap block may have moved
     directory_ = reinterpret_cast<Index*>(block_.as<char>() + groupBytes);
     undoLog_ = directory_ + (used + 1);
     // Each value opens the buckets up to its own; the rest end after the last value.
