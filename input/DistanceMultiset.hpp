@@ -81,8 +81,6 @@ public:
         largest_ = value > largest_ ? value : largest_;
     }
 
-    std::size_t size() const noexcept { return count_; }
-
     // The values gathered, sorted. Throws std::bad_alloc when memory runs out; the collector
     // is empty afterwards.
     DistanceMultiset finish();
