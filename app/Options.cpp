@@ -53,8 +53,7 @@ bool parseOptions(int argc, const char* const* argv, RunOptions& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (argument.size() >= 2 && isPrefix(argument[0]) && argument[1] == '?') {
-            std::cout << "Spanfold 1.0 - written by the spanfold developers"
-                      << std::endl
+            std::cout << "Spanfold 1.0 - written by the spanfold developers" << std::endl
                       << std::endl
                       << "Solves the spanfold problem." << std::endl
                       << std::endl;

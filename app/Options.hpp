@@ -11,7 +11,7 @@ namespace spanfold {
 struct RunOptions {
     std::uint32_t maxsols = noLimit;   // stop once this many solutions are stored
     std::uint32_t maxnodes = noLimit;  // stop once this many nodes are visited
-    bool verbose = false;                  // list every visited node
+    bool verbose = false;              // list every visited node
 };
 
 // Fills `options` from the arguments, or writes help or an error and returns false (the

@@ -67,8 +67,8 @@ int run(int argc, const char* const* argv) {
     SolveResult result;
     if (options.verbose) {
         ConsoleNodeListener listener;
-        result = solve(std::move(distances), options.maxsols, options.maxnodes, &listener,
-                       solutions);
+        result =
+            solve(std::move(distances), options.maxsols, options.maxnodes, &listener, solutions);
         std::cout << std::endl;  // an empty line between the listing and the report
     } else {
         result = solve(std::move(distances), options.maxsols, options.maxnodes, nullptr, solutions);

@@ -73,8 +73,8 @@ int main(int argc, char** argv) {
     if (!solve) return 0;
 
     spanfold::SolutionSet solutions;
-    const spanfold::SolveResult result = spanfold::solve(
-        std::move(distances), spanfold::noLimit, spanfold::noLimit, nullptr, solutions);
+    const spanfold::SolveResult result = spanfold::solve(std::move(distances), spanfold::noLimit,
+                                                         spanfold::noLimit, nullptr, solutions);
     std::printf("table          %.6f s\n", static_cast<double>(result.tableMicros) / 1e6);
     std::printf("search         %.6f s\n",
                 static_cast<double>(result.elapsedMicros - result.tableMicros) / 1e6);

@@ -54,7 +54,12 @@ BENCHMARK(randomInstance)->Arg(100)->Arg(1000)->Arg(2000)->Unit(benchmark::kMill
 void hardInstance(benchmark::State& state) {
     family(state, {"zhang", std::to_string(state.range(0)), "1"});
 }
-BENCHMARK(hardInstance)->DenseRange(4, 8)->Arg(10)->Arg(12)->Arg(14)->Arg(16)
+BENCHMARK(hardInstance)
+    ->DenseRange(4, 8)
+    ->Arg(10)
+    ->Arg(12)
+    ->Arg(14)
+    ->Arg(16)
     ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_CAPTURE(family, mirror40, {"mirror", "40", "16000", "1"})->Unit(benchmark::kMillisecond);

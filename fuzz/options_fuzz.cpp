@@ -44,8 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(out.str().empty());
         // Only warnings, each followed by an empty line.
         const std::string e = err.str();
-        FUZZ_CHECK(e.empty() || (e.rfind("duplicated option \"-", 0) == 0 &&
-                                 e.size() >= 2 && e.substr(e.size() - 2) == "\n\n"));
+        FUZZ_CHECK(e.empty() || (e.rfind("duplicated option \"-", 0) == 0 && e.size() >= 2 &&
+                                 e.substr(e.size() - 2) == "\n\n"));
     } else if (help) {
         FUZZ_CHECK(out.str().rfind("Spanfold 1.0 - ", 0) == 0 && err.str().empty());
     } else {

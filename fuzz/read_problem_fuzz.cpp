@@ -20,8 +20,8 @@ bool isDelimiter(char c) {
 // Digits only and at most 2^64 - 1, judged on the text: leading zeros dropped, then by length
 // and lexicographically against the largest value.
 bool fitsIn64Bits(const std::string& token, std::uint64_t& value) {
-    if (token.empty() || !std::all_of(token.begin(), token.end(),
-                                      [](char c) { return c >= '0' && c <= '9'; })) {
+    if (token.empty() ||
+        !std::all_of(token.begin(), token.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         return false;
     }
     const std::string digits = token.substr(std::min(token.find_first_not_of('0'), token.size()));

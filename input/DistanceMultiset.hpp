@@ -96,7 +96,7 @@ private:
     LargeBlock block_;
     std::size_t capacity_ = 0;  // values the block has room for
     std::size_t count_ = 0;
-    bool wide_ = false;         // the values are held as 64-bit numbers
+    bool wide_ = false;  // the values are held as 64-bit numbers
     Distance last_ = 0;
     Distance largest_ = 0;
     bool ascending_ = true;

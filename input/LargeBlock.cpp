@@ -82,8 +82,8 @@ void* systemBlock(std::size_t bytes, std::size_t& mapped) {
     const bool huge = wanted >= 2 * hugePage;
     const std::size_t extra = huge ? hugePage : 0;
     if (wanted + extra < wanted) throw std::bad_alloc();
-    void* whole = mmap(nullptr, wanted + extra, PROT_READ | PROT_WRITE,
-                       MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* whole =
+        mmap(nullptr, wanted + extra, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (whole == MAP_FAILED) throw std::bad_alloc();
     auto* start = static_cast<char*>(whole);
     if (huge) {

@@ -54,9 +54,9 @@ private:
     void release() noexcept;
 
     void* data_ = nullptr;
-    std::size_t size_ = 0;     // what the owner may use
-    std::size_t mapped_ = 0;   // what is held
-    bool heap_ = false;        // held from the heap rather than the system
+    std::size_t size_ = 0;    // what the owner may use
+    std::size_t mapped_ = 0;  // what is held
+    bool heap_ = false;       // held from the heap rather than the system
 };
 
 }  // namespace spanfold

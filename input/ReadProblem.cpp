@@ -73,8 +73,8 @@ std::uint64_t firstDigits(std::uint64_t word, unsigned k) noexcept {
     return eightDigits(word << (64 - 8 * k));
 }
 
-constexpr std::array<std::uint64_t, 9> powersOfTen = {
-    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+constexpr std::array<std::uint64_t, 9> powersOfTen = {1,      10,      100,      1000,     10000,
+                                                      100000, 1000000, 10000000, 100000000};
 
 // The tokens of one line, converted as the line's bytes arrive.
 class LineTokens {
@@ -209,7 +209,8 @@ DistanceMultiset readProblem(ByteSource& in, std::ostream& out) {
                 }
                 lineStarted = true;
             }
-            const auto* lineFeed = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+            const auto* lineFeed =
+                static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
             tokens.feed(p, lineFeed != nullptr ? lineFeed : end, end);
             if (lineFeed != nullptr) {
                 tokens.finish();

@@ -48,9 +48,8 @@ DistanceCounts<ValueType, CountType>::DistanceCounts(DistanceMultiset&& distance
     const std::size_t mostBuckets =
         std::max(bucketsFor(std::min(m, (std::size_t{1} << 20) - 1)), bucketsFor(m));
     const unsigned leastShift = shiftFor(mostBuckets, largest);
-    const std::uint64_t most = std::max<std::uint64_t>(tableBytes(m, leastShift),
-                                                       2 * std::uint64_t{m} * sizeof(Value) +
-                                                           sizeof(Group));
+    const std::uint64_t most = std::max<std::uint64_t>(
+        tableBytes(m, leastShift), 2 * std::uint64_t{m} * sizeof(Value) + sizeof(Group));
     if (most > static_cast<std::size_t>(-1)) throw std::bad_alloc();  // a 32-bit process
     block_.grow(static_cast<std::size_t>(most));
 

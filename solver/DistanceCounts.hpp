@@ -95,8 +95,7 @@ public:
     Index findIn(Bucket bucket, Distance d) const noexcept {
         // With a bucket per value, a bucket holds that value or nothing.
         if (shift_ == 0) {
-            return bucket.begin != bucket.end && value(bucket.begin) == d ? bucket.begin
-                                                                           : notFound;
+            return bucket.begin != bucket.end && value(bucket.begin) == d ? bucket.begin : notFound;
         }
         for (Index i = bucket.begin; i != bucket.end; i = next(i)) {
             const Value v = groups_[i >> slotBits].values[i & slotMask];

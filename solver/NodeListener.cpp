@@ -18,9 +18,9 @@ void notifyNodeVisited(NodeListener* listener, const PointList& points,
     sortedPositions(points, scratch.data());
     listener->nodeVisited(scratch.data(), static_cast<std::uint32_t>(points.size()));
     const CounterReading t1 = readCounter();
-    startTicks = static_cast<CounterReading>(static_cast<std::uint64_t>(startTicks) +
-                                             (static_cast<std::uint64_t>(t1) -
-                                              static_cast<std::uint64_t>(t0)));
+    startTicks = static_cast<CounterReading>(
+        static_cast<std::uint64_t>(startTicks) +
+        (static_cast<std::uint64_t>(t1) - static_cast<std::uint64_t>(t0)));
 }
 
 }  // namespace spanfold

@@ -22,7 +22,6 @@ protected:
 
 // Hands the node in `points` to the listener, sorted, and moves `startTicks` forward by the
 // time that took, so listing never counts as computation time.
-void notifyNodeVisited(NodeListener* listener, const PointList& points,
-                       CounterReading& startTicks);
+void notifyNodeVisited(NodeListener* listener, const PointList& points, CounterReading& startTicks);
 
 }  // namespace spanfold

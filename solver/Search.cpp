@@ -17,7 +17,7 @@ constexpr std::size_t lookAhead = 16;
 
 template <typename Counts>
 Search<Counts>::Search(Counts& distances, SearchLimits limits, NodeListener* listener,
-                      SolutionSet& solutions, CounterReading& startTicks, SubtreeTable* table)
+                       SolutionSet& solutions, CounterReading& startTicks, SubtreeTable* table)
     : distances_(distances),
       limits_(limits),
       listener_(listener),

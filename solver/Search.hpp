@@ -40,8 +40,8 @@ public:
 
     // `solutions.pointCount` must hold the number of points of a solution. `table` may be
     // null, and must be when there is a listener: every node is then visited in its order.
-    Search(Counts& distances, SearchLimits limits, NodeListener* listener,
-           SolutionSet& solutions, CounterReading& startTicks, SubtreeTable* table);
+    Search(Counts& distances, SearchLimits limits, NodeListener* listener, SolutionSet& solutions,
+           CounterReading& startTicks, SubtreeTable* table);
 
     // Runs the whole search from the root {0}; returns the visited nodes.
     std::uint32_t run();

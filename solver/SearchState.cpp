@@ -6,8 +6,7 @@ namespace spanfold {
 
 void sortedPositions(const PointList& points, Position* buffer) {
     if (points.size() <= 1) return;
-    std::partial_sort_copy(points.begin() + 1, points.end(), buffer,
-                           buffer + (points.size() - 1));
+    std::partial_sort_copy(points.begin() + 1, points.end(), buffer, buffer + (points.size() - 1));
 }
 
 }  // namespace spanfold

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <limits>
 #include <optional>
-#include <utility>
 #include <stdexcept>
+#include <utility>
 
 #include "solver/DistanceCounts.hpp"
 #include "solver/Search.hpp"
@@ -39,9 +39,8 @@ namespace {
 
 template <typename Counts>
 void runSearch(DistanceMultiset&& distances, std::uint32_t pointCount, SearchLimits limits,
-               NodeListener* listener, SolutionSet& solutions,
-               const SubtreeTableSettings& table, CounterReading& startTicks,
-               SolveResult& result) {
+               NodeListener* listener, SolutionSet& solutions, const SubtreeTableSettings& table,
+               CounterReading& startTicks, SolveResult& result) {
     const CounterReading tableStart = readCounter();
     const std::size_t distanceBytes = distances.size() * sizeof(typename Counts::Value);
     Counts counts(std::move(distances), pointCount);
@@ -49,9 +48,9 @@ void runSearch(DistanceMultiset&& distances, std::uint32_t pointCount, SearchLim
     constexpr std::size_t leastTableBytes = std::size_t{256} << 20;
     std::optional<SubtreeTable> subtrees;
     if (listener == nullptr) {
-        subtrees.emplace(table.maxBytes != 0 ? table.maxBytes
-                                             : std::max(distanceBytes / 4, leastTableBytes),
-                         table.minNodes);
+        subtrees.emplace(
+            table.maxBytes != 0 ? table.maxBytes : std::max(distanceBytes / 4, leastTableBytes),
+            table.minNodes);
     }
     Search<Counts> search(counts, limits, listener, solutions, startTicks,
                           subtrees ? &*subtrees : nullptr);
@@ -62,9 +61,8 @@ void runSearch(DistanceMultiset&& distances, std::uint32_t pointCount, SearchLim
 // The search for the narrowest types that hold the distances and their counts.
 template <typename Value>
 void runSearchFor(DistanceMultiset&& distances, std::uint32_t pointCount, SearchLimits limits,
-                  NodeListener* listener, SolutionSet& solutions,
-                  const SubtreeTableSettings& table, CounterReading& startTicks,
-                  SolveResult& result) {
+                  NodeListener* listener, SolutionSet& solutions, const SubtreeTableSettings& table,
+                  CounterReading& startTicks, SolveResult& result) {
     if (pointCount <= 65536) {
         runSearch<DistanceCounts<Value, std::uint16_t>>(std::move(distances), pointCount, limits,
                                                         listener, solutions, table, startTicks,

@@ -34,8 +34,8 @@ struct SubtreeTableSettings {
 // distances" for input that cannot be a problem, and std::runtime_error "timer not
 // available". Both limits are at least 1. With a listener every node is visited in its order
 // and no subtree is taken from the table.
-SolveResult solve(DistanceMultiset distances, std::uint32_t maxsols,
-                  std::uint32_t maxnodes, NodeListener* listener, SolutionSet& solutions,
+SolveResult solve(DistanceMultiset distances, std::uint32_t maxsols, std::uint32_t maxnodes,
+                  NodeListener* listener, SolutionSet& solutions,
                   const SubtreeTableSettings& table = {});
 
 // The number of points the distances describe. Throws std::invalid_argument "all input

@@ -59,9 +59,9 @@ private:
 
 // What a finished subtree took, its root included.
 struct SubtreeSummary {
-    std::uint32_t nodes = 0;               // visited nodes
-    std::uint32_t drawingExpansions = 0;   // expansions with two distinct candidates
-    std::uint32_t completeNodes = 0;       // nodes holding all points
+    std::uint32_t nodes = 0;              // visited nodes
+    std::uint32_t drawingExpansions = 0;  // expansions with two distinct candidates
+    std::uint32_t completeNodes = 0;      // nodes holding all points
 };
 
 class SubtreeTable {

@@ -54,7 +54,9 @@ constinit CounterBackend activeBackend{&systemCounter, &systemFrequency};
 
 }  // namespace
 
-bool queryPerformanceCounter(CounterReading& ticks) noexcept { return activeBackend.counter(ticks); }
+bool queryPerformanceCounter(CounterReading& ticks) noexcept {
+    return activeBackend.counter(ticks);
+}
 
 bool queryPerformanceFrequency(CounterReading& ticksPerSecond) noexcept {
     return activeBackend.frequency(ticksPerSecond);

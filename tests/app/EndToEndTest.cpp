@@ -77,6 +77,7 @@ TEST_P(EndToEnd, MatchesByteForByte) {
     EXPECT_EQ(result.exitCode, c.exitCode);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Program, EndToEnd,
     ::testing::Values(
@@ -131,6 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
                               "Visited nodes:    2\nComputation time: T\n",
                      "", 0}),
     [](const auto& test) { return std::string(test.param.name); });
+// clang-format on
 
 TEST(EndToEnd, OneSolutionWantedGivesOneOfTheMirrorPair) {
     const testing::ProcessResult result = testing::runSpanfold({"-maxsols:1"}, "2 3 5\n");

@@ -43,8 +43,8 @@ public:
         while (block.size() < (1u << 20)) block += piece;
         const std::size_t perBlock = block.size() / piece.size();
         for (std::size_t done = 0; done < count; done += perBlock) {
-            out.write(block.data(), static_cast<std::streamsize>(
-                                        std::min(perBlock, count - done) * piece.size()));
+            out.write(block.data(), static_cast<std::streamsize>(std::min(perBlock, count - done) *
+                                                                 piece.size()));
         }
         out << tail;
     }
@@ -81,7 +81,8 @@ void expectReport(const testing::ProcessResult& result, const std::string& expec
     EXPECT_EQ(result.err, "");
     ASSERT_EQ(result.out.substr(0, expected.size()), expected);
     const std::string time = result.out.substr(expected.size());
-    EXPECT_TRUE(time == "-\n" || (time.size() > 11 && time.substr(time.size() - 11) == " microsecs\n"))
+    EXPECT_TRUE(time == "-\n" ||
+                (time.size() > 11 && time.substr(time.size() - 11) == " microsecs\n"))
         << time;
 }
 
@@ -110,8 +111,9 @@ TEST(HostileInput, MillionDigitToken) {
 TEST(HostileInput, BinaryBytesAreNoNumbers) {
     // Ctrl-Z (0x1A) included: a text-mode read would end the input there and solve 2 3 5.
     for (const std::string& line : {"2 3\0 5\n"s, "2 3 \0\n"s, "\0\n"s, "2 3 5\xff\n"s,
-                                    "\xef\xbb\xbf" "2 3 5\n"s, "2\x7f 3 5\n"s,
-                                    "2 3 5\x1a 7 8\n"s}) {
+                                    "\xef\xbb\xbf"
+                                    "2 3 5\n"s,
+                                    "2\x7f 3 5\n"s, "2 3 5\x1a 7 8\n"s}) {
         expectMessage(testing::runSpanfold({}, line), "input values invalid or too large");
     }
 }
@@ -176,18 +178,22 @@ TEST(HostileInput, DeepSearchOfThousandsOfPoints) {
     mirrored += "}";
     const std::string head = prompt + "Found 1 solution:\n\n";
     ASSERT_GT(result.out.size(), head.size());
-    const std::string line = result.out.substr(head.size(), result.out.find('\n', head.size()) - head.size());
+    const std::string line =
+        result.out.substr(head.size(), result.out.find('\n', head.size()) - head.size());
     EXPECT_TRUE(line == forward || line == mirrored);
 }
 
 #ifdef _WIN32
 #define SPANFOLD_SKIP_WITHOUT_ULIMIT()                                                          \
-    GTEST_SKIP() << "needs an address-space limit (ulimit -v); the Windows counterpart, a job "  \
-                    "object's memory limit, is not enforced under Wine, so it could not be "     \
+    GTEST_SKIP() << "needs an address-space limit (ulimit -v); the Windows counterpart, a job " \
+                    "object's memory limit, is not enforced under Wine, so it could not be "    \
                     "checked here"
 #else
-#define SPANFOLD_SKIP_WITHOUT_ULIMIT() \
-    if (sanitized) GTEST_SKIP() << "the sanitizer runtime reserves more address space than the limit"
+#define SPANFOLD_SKIP_WITHOUT_ULIMIT()                                                      \
+    if (sanitized) {                                                                        \
+        GTEST_SKIP() << "the sanitizer runtime reserves more address space than the limit"; \
+    }                                                                                       \
+    static_assert(true)
 #endif
 
 // A run of the program under an address-space limit in kilobytes (POSIX only).
@@ -232,8 +238,8 @@ TEST(HostileInput, MemoryExhaustedAtAnyMomentIsBadAllocation) {
     for (int limit = 3000; limit <= 20000; limit += 100) {
         const std::string where = "ulimit -v " + std::to_string(limit);
         const testing::ProcessResult result = runLimited(std::to_string(limit), "2 3 5\n");
-        if (result.exitCode == 127 && result.err.find("error while loading shared libraries") !=
-                                          std::string::npos) {
+        if (result.exitCode == 127 &&
+            result.err.find("error while loading shared libraries") != std::string::npos) {
             continue;  // the loader itself found no room: our code never ran
         }
         if (result.exitCode == 0) {
@@ -295,8 +301,9 @@ TEST(HostileInput, AClosedPipeEndsTheRunLikeAnyFilter) {
     }
     TempFile status("spanfold-pipe-status");
     std::string run = "(";  // appended piece by piece, as GCC 12 misreads "x" + string
-    run.append(testing::spanfoldCommand({"-verbose"})).append(" <").append(
-        testing::quoted(file.path()));
+    run.append(testing::spanfoldCommand({"-verbose"}))
+        .append(" <")
+        .append(testing::quoted(file.path()));
     run.append("; echo $? >").append(testing::quoted(status.path()));
     run.append(") | head -c 1 >/dev/null");
     // By default the write into the closed pipe ends the program by SIGPIPE (13).

@@ -42,6 +42,7 @@ struct OptionCase {
 };
 
 TEST(ParseOptions, Table) {
+    // clang-format off
     const OptionCase cases[] = {
         {{}, true, {noLimit, noLimit, false}, "", ""},
         {{"-verbose"}, true, {noLimit, noLimit, true}, "", ""},
@@ -89,6 +90,7 @@ TEST(ParseOptions, Table) {
         {{"-verbose", "-verbose", "/?"}, false, {}, help, ""},
         {{"?"}, false, {}, "", syntax},
     };
+    // clang-format on
     for (const OptionCase& c : cases) {
         std::vector<const char*> argv{"spanfold"};
         std::string shown;

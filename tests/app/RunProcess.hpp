@@ -68,11 +68,11 @@ private:
 // One start of the program.
 struct Invocation {
     std::vector<std::string> args;
-    std::string input;         // written to a file and redirected in, unless inputPath is set
-    std::string inputPath;     // this file, or folder, redirected in
-    bool closedInput = false;  // no standard input at all
-    bool closedOutput = false; // standard output cannot be written
-    std::string prefix;        // POSIX only: shell words before the program (a ulimit, say)
+    std::string input;          // written to a file and redirected in, unless inputPath is set
+    std::string inputPath;      // this file, or folder, redirected in
+    bool closedInput = false;   // no standard input at all
+    bool closedOutput = false;  // standard output cannot be written
+    std::string prefix;         // POSIX only: shell words before the program (a ulimit, say)
 };
 
 // The file redirected in: the invocation's own, or its input written into the scratch folder.
@@ -124,11 +124,11 @@ inline ProcessResult run(const Invocation& invocation) {
     const std::filesystem::path in = inputFile(invocation, scratch);
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     // A folder opens only with backup semantics, and then cannot be read.
-    HANDLE input = invocation.closedInput
-                       ? nullptr
-                       : CreateFileW(in.wstring().c_str(), GENERIC_READ,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING,
-                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE input =
+        invocation.closedInput
+            ? nullptr
+            : CreateFileW(in.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          &inherit, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     HANDLE output = nullptr;
     if (invocation.closedOutput) {
         // A pipe whose reading end is gone: every write fails.

@@ -28,7 +28,8 @@ std::string prompts(int count) {
 
 // Read sizes that put a block boundary at every place of a short line: inside and between
 // tokens, just before and just after a line feed; then the reader's own block size.
-const std::size_t readSizes[] = {1, 2, 3, 5, 7, 8, 9, 16, 23, 24, 25, 31, static_cast<std::size_t>(-1)};
+const std::size_t readSizes[] = {
+    1, 2, 3, 5, 7, 8, 9, 16, 23, 24, 25, 31, static_cast<std::size_t>(-1)};
 
 struct ReadCase {
     const char* name;
@@ -54,6 +55,7 @@ TEST_P(ReadProblemCases, YieldsTheValuesAfterThePrompts) {
     }
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Reader, ReadProblemCases,
     ::testing::Values(
@@ -98,6 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
                  }(),
                  1, ""}),
     [](const auto& test) { return std::string(test.param.name); });
+// clang-format on
 
 struct BadCase {
     const char* name;
@@ -122,6 +125,7 @@ TEST_P(ReadProblemRejects, WithTheInvalidValuesMessage) {
     }
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Reader, ReadProblemRejects,
     ::testing::Values(BadCase{"TwoToThe64", "18446744073709551616\n"},
@@ -142,6 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"BadTokenWithoutLineFeed", "1 2 3x"},
                       BadCase{"FirstBadTokenStopsTheLine", "1 2 x 3\n"}),
     [](const auto& test) { return std::string(test.param.name); });
+// clang-format on
 
 // A line of many tokens, longer than several blocks of the reader, read whole and in reads
 // of an odd size, and with its line feed at either side of the reader's block boundary.
@@ -251,7 +256,7 @@ TEST(ReadProblem, MemoryExhaustedInTheMiddleOfALine) {
         const MemoryLimit limit(std::size_t{1} << 20);
         EXPECT_THROW(readProblem(in, out), std::bad_alloc);
     }
-    EXPECT_GT(in.reads, 1);       // it failed while reading, not before
+    EXPECT_GT(in.reads, 1);           // it failed while reading, not before
     EXPECT_FALSE(in.rest().empty());  // and not after
     StringSource again(line + "\n");
     EXPECT_EQ(readProblem(again, out).size(), 1'000'000u);

@@ -15,10 +15,10 @@ TEST(TranslateConsoleBytes, LineEndsAndCtrlZAsTheConsoleGivesThem) {
     };
     const Case cases[] = {
         {"2 3 5\r\n", "2 3 5\n", false},
-        {"\r\n", "\n", false},            // an empty line stays empty: the prompt comes back
-        {"\x1a\r\n", "", true},           // Ctrl-Z, then Enter: an end of input
-        {"2 3\x1a 5\r\n", "2 3", true},   // the rest of the line after a Ctrl-Z is dropped
-        {"1\r2\r\n", "1\r2\n", false},    // a carriage return alone is kept, as a delimiter
+        {"\r\n", "\n", false},           // an empty line stays empty: the prompt comes back
+        {"\x1a\r\n", "", true},          // Ctrl-Z, then Enter: an end of input
+        {"2 3\x1a 5\r\n", "2 3", true},  // the rest of the line after a Ctrl-Z is dropped
+        {"1\r2\r\n", "1\r2\n", false},   // a carriage return alone is kept, as a delimiter
         {"\r", "\r", false},
         {"", "", false},
     };

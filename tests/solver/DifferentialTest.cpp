@@ -1,6 +1,8 @@
 // The program's search against the plain reference search: same nodes in the same order,
 // same counts, same random draws and same solutions, on random and hard instances, with and
 // without limits and listener.
+#include "support/Differential.hpp"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -9,15 +11,14 @@
 
 #include "InstanceGenerator.hpp"
 #include "solver/SubtreeTable.hpp"
-#include "support/Differential.hpp"
 
 namespace spanfold {
 namespace {
 
 void expectSameSearch(const bench::Points& points, const std::string& name) {
     const DistanceMultiset distances = testing::distancesOf(points);
-    const SearchLimits limits[] = {{noLimit, noLimit}, {1, noLimit}, {2, noLimit},
-                                   {3, noLimit},       {noLimit, 1}, {noLimit, 2},
+    const SearchLimits limits[] = {{noLimit, noLimit}, {1, noLimit},  {2, noLimit},
+                                   {3, noLimit},       {noLimit, 1},  {noLimit, 2},
                                    {noLimit, 7},       {noLimit, 40}, {1, 25}};
     for (const SearchLimits& limit : limits) {
         for (std::uint32_t seed : {0u, 1u, 16u, 2654435761u}) {
@@ -85,12 +86,14 @@ TEST(Differential, RepeatedSubtreesAtEveryNodeLimit) {
             for (std::uint32_t maxsols : {noLimit, 1u, 2u}) {
                 for (std::uint32_t seed : {0u, 16u}) {
                     const SearchLimits limits{maxsols, maxnodes};
-                    ASSERT_EQ(testing::compareWithReference(distances, limits, false, seed,
-                                                            everySubtree), "")
+                    ASSERT_EQ(
+                        testing::compareWithReference(distances, limits, false, seed, everySubtree),
+                        "")
                         << family.name;
                     if (seed == 0) {
                         ASSERT_EQ(testing::compareWithReference(distances, limits, false, seed,
-                                                                oneBucket), "")
+                                                                oneBucket),
+                                  "")
                             << family.name << ", one bucket";
                     }
                 }
@@ -104,7 +107,7 @@ TEST(Differential, InputsWithoutSolutions) {
     // lines that cannot be a problem are refused alike.
     const std::vector<std::vector<Distance>> lines = {
         {1, 2, 4}, {1, 4, 4}, {1, 1, 1}, {2, 3, 4, 5, 6, 7}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10},
-        {0, 5}, {3, 4}};
+        {0, 5},    {3, 4}};
     for (const auto& line : lines) {
         const DistanceMultiset distances(line);
         for (std::uint32_t seed : {0u, 16u}) {

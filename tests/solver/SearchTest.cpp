@@ -1,5 +1,3 @@
-#include "solver/ChooseCandidates.hpp"
-
 #include <gtest/gtest.h>
 
 #include <map>
@@ -9,6 +7,7 @@
 #include <string>
 
 #include "InstanceGenerator.hpp"
+#include "solver/ChooseCandidates.hpp"
 #include "solver/Solve.hpp"
 #include "support/FakeCounter.hpp"
 #include "support/PointSets.hpp"
@@ -102,6 +101,7 @@ TEST_P(SearchCases, VisitsStoresAndDrawsExactly) {
 }
 
 // Seed 0 draws bits 0, 0, 1, 0, 0, 1; seed 16 draws 1 first.
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Search, SearchCases,
     ::testing::Values(
@@ -141,6 +141,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {0, 8, 9, 11, 12}},
                    {{0, 1, 3, 4, 12}}, 4}),
     [](const auto& test) { return std::string(test.param.name); });
+// clang-format on
 
 TEST(Search, TenDistancesEndWithTheDocumentedSeed) {
     testing::SeedGuard seed(0);
@@ -165,7 +166,8 @@ TEST(Search, RepeatedSubtreesAreCountedNotSearched) {
     {
         testing::SeedGuard seed(7);
         SolutionSet solutions;
-        without = solve(distances, noLimit, noLimit, nullptr, solutions, SubtreeTableSettings{1, 1});
+        without =
+            solve(distances, noLimit, noLimit, nullptr, solutions, SubtreeTableSettings{1, 1});
         seedWithout = randomSeed;
         EXPECT_EQ(solutions.size(), 2u);  // the point set and its mirror image
     }
@@ -179,8 +181,8 @@ TEST(Search, AListenerSeesEveryNodeSoNothingIsSkipped) {
     const DistanceMultiset distances = testing::distancesOf(bench::zhangPoints(3, 3));
     testing::RecordingListener listener;
     SolutionSet solutions;
-    const SolveResult result = solve(distances, noLimit, noLimit, &listener, solutions,
-                                     SubtreeTableSettings{1 << 20, 1});
+    const SolveResult result =
+        solve(distances, noLimit, noLimit, &listener, solutions, SubtreeTableSettings{1 << 20, 1});
     EXPECT_EQ(listener.nodes.size(), result.visitedNodes);
     // Every visited node is complete or expanded: none was taken from the table.
     std::size_t complete = 0;
@@ -196,6 +198,7 @@ TEST(Search, ChooseCandidatesOrder) {
         int first;
         Candidates expected;  // entry 1 only checked when first is 1
     };
+    // clang-format off
     const Case cases[] = {
         {{0}, 9, 0, 0, {9, 0}},
         {{0, 12}, 11, 0, 0, {11, 0}},
@@ -203,6 +206,7 @@ TEST(Search, ChooseCandidatesOrder) {
         {{0, 12, 11}, 9, 0, 1, {9, 3}},              // bit 0: W - y first
         {{0, 12, 11}, 9, 16, 1, {3, 9}},             // bit 1: y first
     };
+    // clang-format on
     for (const Case& c : cases) {
         testing::SeedGuard seed(c.seed);
         Candidates candidates{};
@@ -239,6 +243,7 @@ TEST(Driver, ChecksAndTheirPriority) {
         bool counterWorks;
         const char* message;
     };
+    // clang-format off
     const Case cases[] = {
         {{0}, true, "all input values must be positive integers"},
         {{0, 5}, true, "all input values must be positive integers"},  // zero before count
@@ -248,6 +253,7 @@ TEST(Driver, ChecksAndTheirPriority) {
         {{0, 5}, false, "timer not available"},  // the start reading comes first
         {{2, 3, 5}, false, "timer not available"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         testing::FakeCounter fake;
         fake.counterWorks = c.counterWorks;
@@ -267,9 +273,11 @@ TEST(Driver, ChecksAndTheirPriority) {
 }
 
 TEST(Driver, PointCountFollowsTheTriangularNumbers) {
+    // clang-format off
     const std::pair<std::uint64_t, std::uint64_t> cases[] = {
         {0, 1}, {1, 2}, {2, 0}, {3, 3}, {4, 0}, {5, 0}, {6, 4}, {7, 0}, {9, 0}, {10, 5},
         {49'995'000, 10'000}, {49'995'001, 0}};
+    // clang-format on
     for (const auto& [m, n] : cases) EXPECT_EQ(pointCountFor(m), n) << m;
 }
 

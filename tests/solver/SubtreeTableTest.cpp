@@ -19,9 +19,11 @@ TEST(SetKey, DependsOnTheSetNotTheOrder) {
     EXPECT_EQ(keyOf({0, 12, 11, 3}), keyOf({0, 3, 11, 12}));
     EXPECT_EQ(keyOf({0, 12, 3, 11}), keyOf({0, 12, 11, 3}));
     // Sets that differ in one point, in one bit of one point, or by a point added.
+    // clang-format off
     const std::vector<std::vector<std::uint64_t>> sets = {
         {0, 12, 11},  {0, 12, 3},   {0, 12, 11, 3}, {0, 12, 10, 3},
         {0, 12, 11, 2}, {0, 18446744073709551615u, 1}, {0, 18446744073709551614u, 1}, {0}};
+    // clang-format on
     for (std::size_t i = 0; i < sets.size(); ++i) {
         for (std::size_t j = i + 1; j < sets.size(); ++j) {
             const SetKey a = keyOf(sets[i]), b = keyOf(sets[j]);
@@ -115,7 +117,9 @@ TEST(SubtreeTable, WithoutMemoryItStaysAsItIs) {
     SubtreeTable first(1 << 20, 1, &onlyOnce);
     const std::size_t capacity = first.capacity();
     ASSERT_GT(capacity, 0u);
-    for (std::uint64_t p = 1; p <= 4 * capacity; ++p) first.store(keyOf({0, 99999, p}), 3, {5, 0, 0});
+    for (std::uint64_t p = 1; p <= 4 * capacity; ++p) {
+        first.store(keyOf({0, 99999, p}), 3, {5, 0, 0});
+    }
     EXPECT_EQ(first.capacity(), capacity);
     EXPECT_LE(first.size(), capacity);
     EXPECT_NE(first.find(keyOf({0, 99999, 4 * capacity}), 3), nullptr);

@@ -23,7 +23,8 @@ std::string firstDifferentEntry(const char* what, const std::vector<PointSet>& e
     for (std::size_t i = 0; i < expected.size() || i < actual.size(); ++i) {
         const std::string e = i < expected.size() ? describe(expected[i]) : "nothing";
         const std::string a = i < actual.size() ? describe(actual[i]) : "nothing";
-        if (e != a) return std::string(what) + " " + std::to_string(i) + ": " + a + " instead of " + e;
+        if (e != a)
+            return std::string(what) + " " + std::to_string(i) + ": " + a + " instead of " + e;
     }
     return "";
 }

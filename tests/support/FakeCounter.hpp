@@ -18,8 +18,8 @@ public:
     FakeCounter(const FakeCounter&) = delete;
     FakeCounter& operator=(const FakeCounter&) = delete;
 
-    CounterReading now = 0;           // the reading returned next
-    CounterReading step = 0;          // added to `now` after every reading
+    CounterReading now = 0;   // the reading returned next
+    CounterReading step = 0;  // added to `now` after every reading
     CounterReading ticksPerSecond = 10'000'000;
     bool counterWorks = true;
     bool frequencyWorks = true;

@@ -78,8 +78,8 @@ struct Search {
                                   : std::vector<Position>{points[1] - y, y};
             }
             for (std::size_t j = 0; j < order.size(); ++j) {
-                if (j > 0 && (solutions->size() >= limits.maxsols ||
-                              visitedNodes >= limits.maxnodes)) {
+                if (j > 0 &&
+                    (solutions->size() >= limits.maxsols || visitedNodes >= limits.maxnodes)) {
                     break;
                 }
                 placePoint(used, order[j]);
@@ -91,8 +91,8 @@ struct Search {
 
 }  // namespace
 
-std::uint32_t solve(const DistanceMultiset& distances, SearchLimits limits,
-                    NodeListener* listener, Solutions& solutions) {
+std::uint32_t solve(const DistanceMultiset& distances, SearchLimits limits, NodeListener* listener,
+                    Solutions& solutions) {
     const std::vector<Distance> values = distances.values();
     if (!values.empty() && values.front() == 0) {
         throw std::invalid_argument("all input values must be positive integers");
@@ -100,7 +100,8 @@ std::uint32_t solve(const DistanceMultiset& distances, SearchLimits limits,
     // n (n - 1) / 2 distances give n points.
     std::uint64_t n = 1;
     while (n * (n - 1) / 2 < distances.size()) ++n;
-    if (n * (n - 1) / 2 != distances.size()) throw std::invalid_argument("invalid number of distances");
+    if (n * (n - 1) / 2 != distances.size())
+        throw std::invalid_argument("invalid number of distances");
 
     Search search;
     search.table = values;

@@ -21,7 +21,7 @@ using Solutions = std::set<testing::PointSet>;
 // Checks the distances (throwing std::invalid_argument with the program's messages), then
 // searches from the root {0}. Returns the number of visited nodes; every visited node is
 // shown to `listener` when it is not null.
-std::uint32_t solve(const DistanceMultiset& distances, SearchLimits limits,
-                    NodeListener* listener, Solutions& solutions);
+std::uint32_t solve(const DistanceMultiset& distances, SearchLimits limits, NodeListener* listener,
+                    Solutions& solutions);
 
 }  // namespace spanfold::reference

@@ -16,12 +16,12 @@ TEST(ElapsedMicroseconds, RoundsToTheNearestMicrosecondHalfUp) {
         std::int64_t expected;
     };
     const Case cases[] = {
-        {10'000'000, 15, 2},   // 1.5 us
-        {10'000'000, 14, 1},   // 1.4 us
-        {10'000'000, 5, 1},    // exactly half a microsecond
-        {10'000'000, 4, 0},    // below half
+        {10'000'000, 15, 2},  // 1.5 us
+        {10'000'000, 14, 1},  // 1.4 us
+        {10'000'000, 5, 1},   // exactly half a microsecond
+        {10'000'000, 4, 0},   // below half
         {10'000'000, 0, 0},
-        {100'000'000, 149, 1}, // 1.49 us
+        {100'000'000, 149, 1},  // 1.49 us
         {100'000'000, 150, 2},
         {3'579'545, 3'579'545, 1'000'000},  // one second of an old ACPI timer
         {1'000'000'000, 2'500'000'000'000, 2'500'000'000},
@@ -55,7 +55,9 @@ TEST(Timer, AFailingCallIsTimerNotAvailable) {
         bool frequencyWorks;
         CounterReading frequency;
     };
-    const Case cases[] = {{false, true, 10}, {true, false, 10}, {false, false, 10},
+    const Case cases[] = {{false, true, 10},
+                          {true, false, 10},
+                          {false, false, 10},
                           {true, true, 0}};  // a counter without ticks per second
     for (const Case& c : cases) {
         testing::FakeCounter fake;
