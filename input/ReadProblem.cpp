@@ -164,6 +164,27 @@ private:
     Distance value_ = 0;
 };
 
+// After a failure inside the problem line: reads on to the line's end, as a line that is read
+// whole would be, and puts back what follows it, so that a file's later lines stay for its
+// next reader whatever the outcome. `lineFeed` is the line's end in the bytes at hand, or null
+// when it lies further on. Only a source that can put bytes back is read on: a pipe or a
+// terminal may never end. The failure being reported stays the one reported: another one on
+// the way just ends the search for the line's end.
+void leaveWhatFollowsTheLine(ByteSource& in, char* buffer, const char* lineFeed,
+                             const char* end) noexcept {
+    if (!in.canPutBack()) return;
+    try {
+        while (lineFeed == nullptr) {
+            const std::size_t size = in.read(buffer, blockSize);
+            if (size == 0) return;
+            end = buffer + size;
+            lineFeed = static_cast<const char*>(std::memchr(buffer, '\n', size));
+        }
+        in.putBack(static_cast<std::size_t>(end - lineFeed - 1));
+    } catch (...) {
+    }
+}
+
 void prompt(std::ostream& out) {
     out << "Please, enter problem data:\n";
     out.flush();
@@ -211,10 +232,15 @@ DistanceMultiset readProblem(ByteSource& in, std::ostream& out) {
             }
             const auto* lineFeed =
                 static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-            tokens.feed(p, lineFeed != nullptr ? lineFeed : end, end);
+            try {
+                tokens.feed(p, lineFeed != nullptr ? lineFeed : end, end);
+            } catch (...) {
+                leaveWhatFollowsTheLine(in, buffer.get(), lineFeed, end);
+                throw;
+            }
             if (lineFeed != nullptr) {
-                tokens.finish();
                 in.putBack(static_cast<std::size_t>(end - lineFeed - 1));
+                tokens.finish();
                 return values.finish();
             }
             p = end;

@@ -19,8 +19,11 @@ public:
     virtual std::size_t read(char* buffer, std::size_t size) = 0;
     // True for a terminal or console that somebody types into.
     virtual bool interactive() const noexcept = 0;
-    // Told once how many of the bytes read lie past the problem line; a source that can (a
-    // file) puts them back, so that what follows the line is left unread.
+    // True for a source that can put bytes back (a file): it has an end, and what follows
+    // the problem line can be left for the next reader.
+    virtual bool canPutBack() const noexcept { return false; }
+    // Told once how many of the bytes read lie past the problem line; a source that can puts
+    // them back, so that what follows the line is left unread.
     virtual void putBack(std::size_t bytes) noexcept { (void)bytes; }
 
 protected:
@@ -32,6 +35,7 @@ public:
     StandardInput() noexcept;
     std::size_t read(char* buffer, std::size_t size) override;
     bool interactive() const noexcept override { return interactive_; }
+    bool canPutBack() const noexcept override { return seekable_; }
     void putBack(std::size_t bytes) noexcept override;
 
 private:

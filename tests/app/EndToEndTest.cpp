@@ -134,6 +134,23 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& test) { return std::string(test.param.name); });
 // clang-format on
 
+// Only the problem line is the program's: whatever the run's outcome, the lines after it stay
+// in the input file for whoever reads it next.
+TEST(EndToEnd, TheLinesAfterTheProblemLineStayUnread) {
+    const std::pair<std::string, int> lines[] = {
+        {"2 3 5\n", 0},  {"\n\n2 3 5\r\n", 0}, {"1 x 3\n", 1},
+        {"1 2 3x\n", 1}, {"0 5\n", 1},         {"3 4\n", 1},
+    };
+    for (const auto& [line, exitCode] : lines) {
+        testing::Invocation invocation;
+        invocation.input = line + "NEXT\nAND MORE\n";
+        invocation.readUnread = true;
+        const testing::ProcessResult result = testing::run(invocation);
+        EXPECT_EQ(result.exitCode, exitCode) << line;
+        EXPECT_EQ(result.unread, "NEXT\nAND MORE\n") << line;
+    }
+}
+
 TEST(EndToEnd, OneSolutionWantedGivesOneOfTheMirrorPair) {
     const testing::ProcessResult result = testing::runSpanfold({"-maxsols:1"}, "2 3 5\n");
     const std::string tail = "\n\nVisited nodes:    3\nComputation time: T\n";

@@ -26,6 +26,7 @@ struct ProcessResult {
     std::string out;
     std::string err;
     int exitCode = -1;
+    std::string unread;  // with Invocation::readUnread: what the program left of its input file
 };
 
 inline int processId() {
@@ -73,6 +74,9 @@ struct Invocation {
     bool closedInput = false;   // no standard input at all
     bool closedOutput = false;  // standard output cannot be written
     std::string prefix;         // POSIX only: shell words before the program (a ulimit, say)
+    // After the run, the input file is read on from where the program left it, as the next
+    // reader of a shared file would, into ProcessResult::unread.
+    bool readUnread = false;
 };
 
 // The file redirected in: the invocation's own, or its input written into the scratch folder.
@@ -163,6 +167,14 @@ inline ProcessResult run(const Invocation& invocation) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
+    if (invocation.readUnread && input != nullptr && input != INVALID_HANDLE_VALUE) {
+        // The handle was inherited, so it shares the program's file position.
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(input, buffer, sizeof buffer, &got, nullptr) && got != 0) {
+            result.unread.append(buffer, got);
+        }
+    }
     for (HANDLE h : {input, output, error}) {
         if (h != nullptr && h != INVALID_HANDLE_VALUE) CloseHandle(h);
     }
@@ -214,15 +226,23 @@ inline std::string spanfoldCommand(const std::vector<std::string>& args) {
 inline ProcessResult run(const Invocation& invocation) {
     const ScratchFolder scratch;
     const std::filesystem::path in = inputFile(invocation, scratch);
+    const std::filesystem::path unread = scratch / "unread";
     std::string command = invocation.prefix;
     command.append(" ").append(spanfoldCommand(invocation.args));
+    if (invocation.closedOutput) command.append(" >&-");
+    if (invocation.readUnread) {
+        // The group shares one open file: cat goes on from where the program left it.
+        command.insert(0, "{ ").append("; status=$?; cat >").append(quoted(unread.string()));
+        command.append("; exit $status; }");
+    }
     if (invocation.closedInput) {
         command.append(" <&-");
     } else {
         command.append(" <").append(quoted(in.string()));
     }
-    if (invocation.closedOutput) command.append(" >&-");
-    return runShell(command);
+    ProcessResult result = runShell(command);
+    if (invocation.readUnread) result.unread = readFile(unread);
+    return result;
 }
 
 #endif

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <new>
 #include <random>
 #include <sstream>
@@ -112,8 +113,11 @@ void PrintTo(const BadCase& c, std::ostream* out) { *out << c.name; }
 class ReadProblemRejects : public ::testing::TestWithParam<BadCase> {};
 
 TEST_P(ReadProblemRejects, WithTheInvalidValuesMessage) {
+    // A line with its line feed is read to its end all the same: the next line stays.
+    const std::string& line = GetParam().input;
+    const std::string next = line.ends_with('\n') ? "NEXT 1\n" : "";
     for (std::size_t readSize : readSizes) {
-        StringSource in(GetParam().input, readSize);
+        StringSource in(line + next, readSize);
         std::ostringstream out;
         try {
             readProblem(in, out);
@@ -122,6 +126,7 @@ TEST_P(ReadProblemRejects, WithTheInvalidValuesMessage) {
             EXPECT_STREQ(e.what(), "input values invalid or too large") << readSize;
         }
         EXPECT_EQ(out.str(), prompt);
+        EXPECT_EQ(in.rest(), next) << "reads of " << readSize;
     }
 }
 
@@ -180,19 +185,42 @@ TEST(ReadProblem, LinesLongerThanABlock) {
     }
 }
 
-TEST(ReadProblem, ABadTokenInTheLastBlock) {
-    std::string line;
-    while (line.size() < 700'000) line += "123456789 ";
+// A bad token in the last block of a long line, and one in the first block, blocks before the
+// line's end: either way the lines after it stay unread.
+TEST(ReadProblem, ABadTokenInAnyBlockOfALongLine) {
+    std::string tokens;
+    while (tokens.size() < 700'000) tokens += "123456789 ";
     for (const std::string& bad : {"1x"s, "99999999999999999999"s, "-5"s}) {
-        StringSource in(line + bad + "\n");
-        std::ostringstream out;
-        try {
-            readProblem(in, out);
-            FAIL() << "no exception for " << bad;
-        } catch (const std::runtime_error& e) {
-            EXPECT_STREQ(e.what(), "input values invalid or too large");
+        for (const std::string& line : {tokens + bad, bad + " " + tokens}) {
+            StringSource in(line + "\nNEXT\n");
+            std::ostringstream out;
+            try {
+                readProblem(in, out);
+                FAIL() << "no exception for " << bad;
+            } catch (const std::runtime_error& e) {
+                EXPECT_STREQ(e.what(), "input values invalid or too large");
+            }
+            EXPECT_EQ(in.rest(), "NEXT\n") << bad;
         }
     }
+}
+
+// A pipe of bad bytes that never ends: the reader stops at the first bad token, and does not
+// look for a line end that never comes.
+TEST(ReadProblem, AnEndlessPipeStopsAtTheBadToken) {
+    class EndlessPipe final : public ByteSource {
+    public:
+        std::size_t read(char* buffer, std::size_t size) override {
+            ++reads;
+            std::memset(buffer, 'x', size);
+            return size;
+        }
+        bool interactive() const noexcept override { return false; }
+        int reads = 0;
+    } in;
+    std::ostringstream out;
+    EXPECT_THROW(readProblem(in, out), std::runtime_error);
+    EXPECT_EQ(in.reads, 1);
 }
 
 TEST(ParseDistance, LeavesTheValueUntouchedOnFailure) {
@@ -250,14 +278,14 @@ TEST(ReadProblem, MemoryExhaustedInTheMiddleOfALine) {
     // in, and cannot. The line is not cut short: the failure comes through.
     std::string line;
     for (int i = 0; i < 1'000'000; ++i) line += "987654 ";
-    StringSource in(line + "\n");
+    StringSource in(line + "\nNEXT\n", 1 << 20);
     std::ostringstream out;
     {
         const MemoryLimit limit(std::size_t{1} << 20);
         EXPECT_THROW(readProblem(in, out), std::bad_alloc);
     }
-    EXPECT_GT(in.reads, 1);           // it failed while reading, not before
-    EXPECT_FALSE(in.rest().empty());  // and not after
+    EXPECT_GT(in.reads, 1);          // it failed while reading, not before
+    EXPECT_EQ(in.rest(), "NEXT\n");  // and the next line stays
     StringSource again(line + "\n");
     EXPECT_EQ(readProblem(again, out).size(), 1'000'000u);
 }

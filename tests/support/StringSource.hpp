@@ -47,6 +47,7 @@ public:
     }
 
     bool interactive() const noexcept override { return terminal_; }
+    bool canPutBack() const noexcept override { return !terminal_; }
 
     void putBack(std::size_t bytes) noexcept override {
         putBackBytes += bytes;
