@@ -13,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-#include "input/LargeBlock.hpp"
+#include "memory/LargeBlock.hpp"
 
 namespace spanfold {
 

@@ -29,7 +29,7 @@
 #include <limits>
 
 #include "input/DistanceMultiset.hpp"
-#include "input/LargeBlock.hpp"
+#include "memory/LargeBlock.hpp"
 #include "solver/Prefetch.hpp"
 #include "solver/SearchState.hpp"
 
