@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "InstanceGenerator.hpp"
+#include "support/InstanceGenerator.hpp"
 
 int main(int argc, char** argv) {
     std::vector<std::string> words(argv + 1, argv + argc);
@@ -16,21 +16,21 @@ int main(int argc, char** argv) {
         words.pop_back();
     }
     try {
-        const auto set = spanfold::bench::makeFamily(words);
+        const auto set = spanfold::testing::makeFamily(words);
         std::ios::sync_with_stdio(false);
         if (points) {
             for (std::size_t i = 0; i < set.size(); ++i) std::cout << (i ? " " : "") << set[i];
             std::cout << '\n';
         } else {
-            spanfold::bench::writeProblemLine(std::cout, set);
+            spanfold::testing::writeProblemLine(std::cout, set);
         }
         std::cout.flush();
         return std::cout ? 0 : 1;
     } catch (const std::exception& e) {
         std::cerr << "generate_instance: " << e.what() << "\n"
                   << "usage: generate_instance random N RANGE SEED | zhang K SEED [EPS [W]] |\n"
-                     "       homometric A B SEED | duplicates N SEED | mirror N RANGE SEED"
-                     " [--points]\n";
+                     "       zhang-union K SEED | zhang-perturbed K SEED | homometric A B SEED |\n"
+                     "       duplicates N SEED | mirror N RANGE SEED [--points]\n";
         return 2;
     }
 }

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <string>
 
-#include "InstanceGenerator.hpp"
 #include "solver/Solve.hpp"
+#include "support/InstanceGenerator.hpp"
 #include "support/PointSets.hpp"
 
 namespace {
@@ -40,7 +40,7 @@ void runSearch(benchmark::State& state, const DistanceMultiset& distances) {
 }
 
 void family(benchmark::State& state, const std::vector<std::string>& words) {
-    runSearch(state, testing::distancesOf(bench::makeFamily(words)));
+    runSearch(state, testing::distancesOf(testing::makeFamily(words)));
 }
 
 void randomInstance(benchmark::State& state) {

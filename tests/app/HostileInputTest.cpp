@@ -8,8 +8,8 @@
 #include <fstream>
 #include <string>
 
-#include "InstanceGenerator.hpp"
 #include "app/RunProcess.hpp"
+#include "support/InstanceGenerator.hpp"
 
 namespace spanfold {
 namespace {
@@ -159,11 +159,11 @@ TEST(HostileInput, LargestValuesAsDistances) {
 
 TEST(HostileInput, DeepSearchOfThousandsOfPoints) {
     const std::uint32_t n = sanitized ? 1500 : 4000;
-    const bench::Points points = bench::randomPoints(n, 10ull * n * n, 3);
+    const testing::PointSet points = testing::randomPoints(n, 10ull * n * n, 3);
     TempFile file("spanfold-deep");
     {
         std::ofstream out(file.path(), std::ios::binary);
-        bench::writeProblemLine(out, points);
+        testing::writeProblemLine(out, points);
     }
     const testing::ProcessResult result = testing::runSpanfold({"-maxsols:1"}, "", file.path());
     EXPECT_EQ(result.exitCode, 0);
@@ -214,7 +214,7 @@ TEST(HostileInput, MemoryLimitGivesBadAllocation) {
     TempFile file("spanfold-memory");
     {
         std::ofstream out(file.path(), std::ios::binary);
-        bench::writeProblemLine(out, bench::randomPoints(4473, 200'080'290, 1));
+        testing::writeProblemLine(out, testing::randomPoints(4473, 200'080'290, 1));
     }
     for (const char* limit : {"70000", "100000"}) {
         const testing::ProcessResult result = runLimited(limit, "", file.path());
@@ -297,7 +297,7 @@ TEST(HostileInput, AClosedPipeEndsTheRunLikeAnyFilter) {
     TempFile file("spanfold-pipe");
     {
         std::ofstream out(file.path(), std::ios::binary);
-        bench::writeProblemLine(out, bench::mirrorPoints(34, 100000, 1));
+        testing::writeProblemLine(out, testing::mirrorPoints(34, 100000, 1));
     }
     TempFile status("spanfold-pipe-status");
     std::string run = "(";  // appended piece by piece, as GCC 12 misreads "x" + string

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "InstanceGenerator.hpp"
 #include "solver/SubtreeTable.hpp"
+#include "support/InstanceGenerator.hpp"
 
 namespace spanfold {
 namespace {
 
-void expectSameSearch(const bench::Points& points, const std::string& name) {
+void expectSameSearch(const testing::PointSet& points, const std::string& name) {
     const DistanceMultiset distances = testing::distancesOf(points);
     const SearchLimits limits[] = {{noLimit, noLimit}, {1, noLimit},  {2, noLimit},
                                    {3, noLimit},       {noLimit, 1},  {noLimit, 2},
@@ -36,22 +36,22 @@ TEST(Differential, RandomPointSets) {
         const auto n = static_cast<std::uint32_t>(2 + generator() % 25);
         // Narrow ranges give many equal distances; wide ones give few.
         const std::uint64_t range = seed % 2 == 0 ? 2 * n : 10ull * n * n;
-        expectSameSearch(bench::randomPoints(n, range, seed),
+        expectSameSearch(testing::randomPoints(n, range, seed),
                          "random " + std::to_string(n) + " " + std::to_string(range));
     }
 }
 
 TEST(Differential, HardAndStructuredFamilies) {
     for (std::uint32_t k = 1; k <= 5; ++k) {
-        expectSameSearch(bench::zhangPoints(k, k), "zhang " + std::to_string(k));
+        expectSameSearch(testing::zhangPoints(k, k), "zhang " + std::to_string(k));
     }
     for (std::uint32_t n : {4u, 9u, 14u, 20u}) {
-        expectSameSearch(bench::mirrorPoints(n, 10ull * n * n, n), "mirror " + std::to_string(n));
+        expectSameSearch(testing::mirrorPoints(n, 10ull * n * n, n), "mirror " + std::to_string(n));
     }
-    expectSameSearch(bench::homometricPoints(4, 3, 5), "homometric 4 3");
-    expectSameSearch(bench::homometricPoints(5, 4, 5), "homometric 5 4");
-    expectSameSearch(bench::duplicatePoints(18, 3), "duplicates 18");
-    expectSameSearch(bench::duplicatePoints(30, 3), "duplicates 30");
+    expectSameSearch(testing::homometricPoints(4, 3, 5), "homometric 4 3");
+    expectSameSearch(testing::homometricPoints(5, 4, 5), "homometric 5 4");
+    expectSameSearch(testing::duplicatePoints(18, 3), "duplicates 18");
+    expectSameSearch(testing::duplicatePoints(30, 3), "duplicates 30");
     expectSameSearch({0, 18446744073709551614u, 18446744073709551615u}, "top of the range");
 }
 
@@ -62,15 +62,15 @@ TEST(Differential, HardAndStructuredFamilies) {
 TEST(Differential, RepeatedSubtreesAtEveryNodeLimit) {
     struct Family {
         const char* name;
-        bench::Points points;
+        testing::PointSet points;
     };
     const Family families[] = {
-        {"zhang 2", bench::zhangPoints(2, 2)},
-        {"zhang 3", bench::zhangPoints(3, 3)},
-        {"mirror 14", bench::mirrorPoints(14, 1960, 14)},
-        {"mirror 18", bench::mirrorPoints(18, 3240, 18)},
-        {"homometric 5 4", bench::homometricPoints(5, 4, 5)},
-        {"duplicates 30", bench::duplicatePoints(30, 3)},
+        {"zhang 2", testing::zhangPoints(2, 2)},
+        {"zhang 3", testing::zhangPoints(3, 3)},
+        {"mirror 14", testing::mirrorPoints(14, 1960, 14)},
+        {"mirror 18", testing::mirrorPoints(18, 3240, 18)},
+        {"homometric 5 4", testing::homometricPoints(5, 4, 5)},
+        {"duplicates 30", testing::duplicatePoints(30, 3)},
     };
     const SubtreeTableSettings everySubtree{1 << 20, 1};
     const SubtreeTableSettings oneBucket{6 * sizeof(SubtreeTable::Entry), 1};

@@ -6,10 +6,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "InstanceGenerator.hpp"
 #include "solver/ChooseCandidates.hpp"
 #include "solver/Solve.hpp"
 #include "support/FakeCounter.hpp"
+#include "support/InstanceGenerator.hpp"
 #include "support/PointSets.hpp"
 #include "support/RecordingListener.hpp"
 #include "support/SeedGuard.hpp"
@@ -153,7 +153,7 @@ TEST(Search, TenDistancesEndWithTheDocumentedSeed) {
 
 TEST(Search, RepeatedSubtreesAreCountedNotSearched) {
     // The hard family: about 4^8 complete leaves, nearly all of them in subtrees met before.
-    const DistanceMultiset distances = testing::distancesOf(bench::zhangPoints(8, 1));
+    const DistanceMultiset distances = testing::distancesOf(testing::zhangPoints(8, 1));
     SolveResult with, without;
     std::uint32_t seedWith = 0, seedWithout = 0;
     {
@@ -178,7 +178,7 @@ TEST(Search, RepeatedSubtreesAreCountedNotSearched) {
 }
 
 TEST(Search, AListenerSeesEveryNodeSoNothingIsSkipped) {
-    const DistanceMultiset distances = testing::distancesOf(bench::zhangPoints(3, 3));
+    const DistanceMultiset distances = testing::distancesOf(testing::zhangPoints(3, 3));
     testing::RecordingListener listener;
     SolutionSet solutions;
     const SolveResult result =
