@@ -9,9 +9,9 @@ namespace spanfold {
 ConsoleNodeListener::ConsoleNodeListener() : out_(&std::cout) {}
 
 void ConsoleNodeListener::nodeVisited(const Position* others, std::uint32_t count) {
-    if (!headerPrinted) {
+    if (!headerPrinted_) {
         *out_ << "Listing visited nodes:" << std::endl << std::endl;
-        headerPrinted = true;
+        headerPrinted_ = true;
     }
     *out_ << formatPointSet(others, count) << std::endl;
 }

@@ -16,10 +16,11 @@ public:
     explicit ConsoleNodeListener(std::ostream& out) : out_(&out) {}
     void nodeVisited(const Position* others, std::uint32_t count) override;
 
-    bool headerPrinted = false;
+    bool headerPrinted() const noexcept { return headerPrinted_; }
 
 private:
     std::ostream* out_;
+    bool headerPrinted_ = false;
 };
 
 }  // namespace spanfold

@@ -1,8 +1,10 @@
 #include "app/Options.hpp"
 
+#include <cstdint>
 #include <iostream>
 #include <limits>
 #include <optional>
+#include <string_view>
 
 namespace spanfold {
 namespace {
@@ -34,8 +36,8 @@ std::optional<std::uint32_t> readUnsigned(std::string_view text) {
     return negative ? static_cast<std::uint32_t>(0u - result) : result;
 }
 
-}  // namespace
-
+// Reads the value of "-<name>:<value>" into `limit` (0 while not given). Returns false, after
+// writing the invalid-argument message, when the limit is still 0 afterwards.
 bool parseNumberOption(std::string_view name, std::string_view argument, std::uint32_t& limit) {
     if (limit != 0) warnDuplicated(name);
     // The argument is the prefix, the name, ':' and the value text.
@@ -47,6 +49,8 @@ bool parseNumberOption(std::string_view name, std::string_view argument, std::ui
     }
     return true;
 }
+
+}  // namespace
 
 bool parseOptions(int argc, const char* const* argv, RunOptions& options) {
     // A help request wins over everything else on the line, wherever it stands.
@@ -80,9 +84,10 @@ bool parseOptions(int argc, const char* const* argv, RunOptions& options) {
             return false;
         }
     }
-    options.maxsols = maxsols != 0 ? maxsols : noLimit;
-    options.maxnodes = maxnodes != 0 ? maxnodes : noLimit;
+    options.limits.maxsols = maxsols != 0 ? maxsols : noLimit;
+    options.limits.maxnodes = maxnodes != 0 ? maxnodes : noLimit;
     options.verbose = verbose;
+    options.nodeLimitGiven = maxnodes != 0;
     return true;
 }
 

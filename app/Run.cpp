@@ -5,17 +5,22 @@
 #include <exception>
 #include <iostream>
 #include <new>
+#include <optional>
 #include <stdexcept>
+#include <string_view>
 #include <utility>
 
 #include "app/ConsoleNodeListener.hpp"
 #include "app/FormatPointSet.hpp"
 #include "app/Options.hpp"
 #include "input/ReadProblem.hpp"
+#include "solver/RandomGenerator.hpp"
 #include "solver/Solve.hpp"
 
 namespace spanfold {
+namespace {
 
+// Written after a help request or an option error; kept word for word as users know it.
 const std::string_view usageText =
     "Usage:\tSPANFOLD [-maxsols:<n>] [-maxnodes:<n>]\n"
     "\n"
@@ -32,6 +37,8 @@ const std::string_view usageText =
     "\tSPANFOLD\n"
     "\tSPANFOLD -maxsols:2 -maxnodes:100 <input.txt >output.txt\n";
 
+// "Found k solution(s):" and the solutions, or "No solutions found.", then the visited
+// nodes and the computation time ("-" for 0).
 void writeReport(std::ostream& out, const SolutionSet& solutions, std::uint32_t visitedNodes,
                  std::uint64_t elapsedMicros) {
     const std::uint32_t k = solutions.size();
@@ -54,7 +61,11 @@ void writeReport(std::ostream& out, const SolutionSet& solutions, std::uint32_t 
     out << std::endl;
 }
 
+}  // namespace
+
 int run(int argc, const char* const* argv) {
+    // The search's random generator, seeded at start-up: two runs order their trials apart.
+    RandomGenerator random = RandomGenerator::fromCounter();
     RunOptions options;
     if (!parseOptions(argc, argv, options)) {
         std::cout << usageText;
@@ -64,18 +75,23 @@ int run(int argc, const char* const* argv) {
     // The distances are handed on to the solver, whose table takes over their memory.
     DistanceMultiset distances = readProblem();
     SolutionSet solutions;
-    SolveResult result;
-    if (options.verbose) {
-        ConsoleNodeListener listener;
-        result =
-            solve(std::move(distances), options.maxsols, options.maxnodes, &listener, solutions);
+    std::optional<ConsoleNodeListener> listener;
+    if (options.verbose) listener.emplace();
+    const SolveResult result = solve(
+        std::move(distances), solutions,
+        {options.limits, random, listener ? &*listener : nullptr});
+    if (options.verbose)
         std::cout << std::endl;  // an empty line between the listing and the report
-    } else {
-        result = solve(std::move(distances), options.maxsols, options.maxnodes, nullptr, solutions);
-    }
     writeReport(std::cout, solutions, result.visitedNodes, result.elapsedMicros);
     // A report that could not be written (a full disk, a closed stream) is no success.
     if (!std::cout) throw std::runtime_error("cannot write the report");
+    // The node limit that stands when none is given is the most nodes the count can hold: a
+    // search it ended looks complete, and is not.
+    if (result.cutByNodeLimit && !options.nodeLimitGiven) {
+        std::cerr << "the search stopped at " << options.limits.maxnodes
+                  << " visited nodes, the most it can count; other solutions may exist"
+                  << std::endl;
+    }
     return 0;
 }
 
@@ -106,11 +122,8 @@ int runAndReport(int argc, const char* const* argv) {
     } catch (const std::length_error&) {
         // A container asked for more than it can ever hold: memory is exhausted all the same.
         std::cerr << "bad allocation" << std::endl;
-    } catch (const std::invalid_argument& e) {
-        std::cerr << e.what() << std::endl;
-    } catch (const std::runtime_error& e) {
-        std::cerr << e.what() << std::endl;
     } catch (const std::exception& e) {
+        // Bad input, an unusable timer or input, a report that cannot be written.
         std::cerr << e.what() << std::endl;
     }
     return 1;

@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "input/ReadProblem.hpp"
+#include "solver/RandomGenerator.hpp"
 #include "solver/Solve.hpp"
 
 namespace {
@@ -73,12 +74,14 @@ int main(int argc, char** argv) {
     if (!solve) return 0;
 
     spanfold::SolutionSet solutions;
-    const spanfold::SolveResult result = spanfold::solve(std::move(distances), spanfold::noLimit,
-                                                         spanfold::noLimit, nullptr, solutions);
+    spanfold::RandomGenerator random = spanfold::RandomGenerator::fromCounter();
+    const spanfold::SolveResult result =
+        spanfold::solve(std::move(distances), solutions, {{}, random});
     std::printf("table          %.6f s\n", static_cast<double>(result.tableMicros) / 1e6);
     std::printf("search         %.6f s\n",
                 static_cast<double>(result.elapsedMicros - result.tableMicros) / 1e6);
     std::printf("visited        %u, %u solutions\n", result.visitedNodes, solutions.size());
+    std::printf("expanded       %llu\n", static_cast<unsigned long long>(result.expandedNodes));
     std::printf("peak resident  %.1f MB\n", peakResidentMegabytes());
     return 0;
 }

@@ -26,7 +26,8 @@ void runSearch(benchmark::State& state, const DistanceMultiset& distances) {
     std::uint32_t solutionCount = 0;
     for (auto _ : state) {
         SolutionSet solutions;
-        last = solve(distances, noLimit, noLimit, nullptr, solutions);
+        RandomGenerator random(1);
+        last = solve(distances, solutions, {{}, random});
         nodes += last.visitedNodes;
         solutionCount = solutions.size();
         benchmark::DoNotOptimize(solutions.size());

@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ostringstream out, err;
     std::streambuf* oldOut = std::cout.rdbuf(out.rdbuf());
     std::streambuf* oldErr = std::cerr.rdbuf(err.rdbuf());
-    spanfold::RunOptions options{7, 7, false};
+    spanfold::RunOptions options{{7, 7}, false, false};
     const bool ok = spanfold::parseOptions(static_cast<int>(argv.size()), argv.data(), options);
     std::cout.rdbuf(oldOut);
     std::cerr.rdbuf(oldErr);
@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (ok) {
         FUZZ_CHECK(!help);
-        FUZZ_CHECK(options.maxsols >= 1 && options.maxnodes >= 1);
+        FUZZ_CHECK(options.limits.maxsols >= 1 && options.limits.maxnodes >= 1);
         FUZZ_CHECK(out.str().empty());
         // Only warnings, each followed by an empty line.
         const std::string e = err.str();
@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(e.size() >= 2 && e.substr(e.size() - 2) == "\n\n");
         FUZZ_CHECK(e.find("syntax error\n\n") != std::string::npos ||
                    e.find("invalid argument for \"-") != std::string::npos);
-        FUZZ_CHECK(options.maxsols == 7 && options.maxnodes == 7 && !options.verbose);
+        FUZZ_CHECK(options.limits.maxsols == 7 && options.limits.maxnodes == 7 && !options.verbose);
     }
     return 0;
 }

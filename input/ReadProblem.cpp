@@ -10,10 +10,6 @@
 namespace spanfold {
 namespace {
 
-// Read size: large enough that system calls cost nothing, small enough that a block is still
-// in the cache when its tokens are converted.
-constexpr std::size_t blockSize = std::size_t{256} << 10;
-
 // How far ahead of a token the word-at-a-time conversion reads: three words.
 constexpr std::size_t lookAhead = 24;
 
@@ -175,7 +171,7 @@ void leaveWhatFollowsTheLine(ByteSource& in, char* buffer, const char* lineFeed,
     if (!in.canPutBack()) return;
     try {
         while (lineFeed == nullptr) {
-            const std::size_t size = in.read(buffer, blockSize);
+            const std::size_t size = in.read(buffer, readBlockSize);
             if (size == 0) return;
             end = buffer + size;
             lineFeed = static_cast<const char*>(std::memchr(buffer, '\n', size));
@@ -192,24 +188,15 @@ void prompt(std::ostream& out) {
 
 }  // namespace
 
-bool parseDistance(std::string_view token, Distance& value) noexcept {
-    Distance v = 0;
-    for (char c : token) {
-        if (!appendDigit(v, c)) return false;
-    }
-    value = v;
-    return true;
-}
-
 DistanceMultiset readProblem(ByteSource& in, std::ostream& out) {
-    // One extra word past the block, never filled, keeps every load inside the buffer.
-    const std::unique_ptr<char[]> buffer(new char[blockSize + 8]);
+    // Words are loaded only where three of them are readable, so every load stays inside.
+    const std::unique_ptr<char[]> buffer(new char[readBlockSize]);
     DistanceCollector values;
     LineTokens tokens(values);
     bool lineStarted = false;  // the current line holds at least one character
     prompt(out);
     while (true) {
-        const std::size_t size = in.read(buffer.get(), blockSize);
+        const std::size_t size = in.read(buffer.get(), readBlockSize);
         if (size == 0) {
             // The input ended: a line without its line feed is complete. Before any
             // character, a file or pipe has no more to give; at a terminal the user may type

@@ -6,6 +6,7 @@
 // straddle two blocks, and the first bad token ends the reading at once.
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
 #include <string_view>
 
@@ -18,8 +19,9 @@ namespace spanfold {
 // vertical tab, comma and semicolon. Nothing else does (not the colon, not the form feed).
 inline constexpr std::string_view inputDelimiters{" \n\r\t\v,;", 7};
 
-// Raised when standard input fails (a directory, a closed descriptor, an I/O error).
-inline constexpr const char* unreadableInputMessage = "cannot read the problem data";
+// How much of standard input is read at a time: large enough that system calls cost nothing,
+// small enough that a block is still in the cache when its tokens are converted.
+inline constexpr std::size_t readBlockSize = std::size_t{256} << 10;
 
 // Reads standard input after prompting on standard output. End-of-file typed at a terminal
 // brings the prompt back; a file or pipe that ends before a non-empty line raises
@@ -30,9 +32,5 @@ DistanceMultiset readProblem();
 
 // The same from a given source, prompting on `out`.
 DistanceMultiset readProblem(ByteSource& in, std::ostream& out);
-
-// Decimal ASCII digits to a 64-bit value, failing on anything else or on a value above
-// 2^64 - 1. On failure `value` is left as it was.
-bool parseDistance(std::string_view token, Distance& value) noexcept;
 
 }  // namespace spanfold

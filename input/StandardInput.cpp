@@ -2,8 +2,6 @@
 
 #include <stdexcept>
 
-#include "input/ReadProblem.hpp"
-
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>

@@ -9,6 +9,9 @@
 
 namespace spanfold {
 
+// Raised when standard input fails (a directory, a closed descriptor, an I/O error).
+inline constexpr const char* unreadableInputMessage = "cannot read the problem data";
+
 // A source of input bytes. Tests give the reader their own.
 class ByteSource {
 public:

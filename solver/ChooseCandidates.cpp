@@ -2,11 +2,10 @@
 
 #include <utility>
 
-#include "solver/RandomSeed.hpp"
-
 namespace spanfold {
 
-int chooseCandidates(const PointList& points, const Distance& y, Candidates& candidates) {
+int chooseCandidates(const PointList& points, const Distance& y, Candidates& candidates,
+                     RandomGenerator& random) {
     candidates[0] = y;
     // Expanding {0} places W; expanding {0, W} tries y only, never its mirror W - y, so each
     // mirror-image subtree is searched once.
@@ -14,7 +13,7 @@ int chooseCandidates(const PointList& points, const Distance& y, Candidates& can
     const Position t = points[1] - y;
     if (t == y) return 0;
     candidates[1] = t;
-    if (nextRandomBit()) std::swap(candidates[0], candidates[1]);
+    if (random.nextBit()) std::swap(candidates[0], candidates[1]);
     return 1;
 }
 

@@ -1,7 +1,9 @@
 // Where the next point may stand, and in which order the search tries the places.
 #pragma once
 
-#include "solver/SearchState.hpp"
+#include "input/DistanceMultiset.hpp"
+#include "solver/PointList.hpp"
+#include "solver/RandomGenerator.hpp"
 
 namespace spanfold {
 
@@ -9,6 +11,7 @@ namespace spanfold {
 // Fills `candidates` and returns the index of the one to try first; the others follow down
 // to index 0. Expanding {0} or {0, W} gives y alone, and so does y = W / 2; otherwise the
 // order is drawn from the random generator.
-int chooseCandidates(const PointList& points, const Distance& y, Candidates& candidates);
+int chooseCandidates(const PointList& points, const Distance& y, Candidates& candidates,
+                     RandomGenerator& random);
 
 }  // namespace spanfold

@@ -18,10 +18,19 @@
 // than n points) fewer than n - 1 copies are in use, and the answer comes out the same. So
 // 16 bits hold any count of a problem of up to 65,536 points.
 //
-// A lookup goes through a directory of buckets over the values' high bits, a few values per
-// bucket, or one bucket per value when the values are small: it touches the directory, then
-// the line that holds the bucket's values with their counts. Lookups can be split into their
-// steps, so that many of them wait for memory at once.
+// A lookup goes through a directory of buckets over the values' high bits, about one value per
+// bucket in a table that stays in the cache and about four in a large one: it touches the
+// directory, then the line that holds the bucket's values with their counts. Lookups can be
+// split into their steps, so that many of them wait for memory at once.
+//
+// The block, as the constructor lays it out (groups of values and counts, the directory, then
+// the room for the undo log), over the multiset's block (scratch, then the sorted values):
+//
+//     multiset:  | scratch: m values            | sorted: m values            |
+//     table:     | groups |  directory  | undo log: m indices  |
+//
+// The groups are written from the front while the sorted values are read from the back half;
+// the directory and the log are written once the sorted values are all read.
 #pragma once
 
 #include <cstddef>
@@ -31,9 +40,16 @@
 #include "input/DistanceMultiset.hpp"
 #include "memory/LargeBlock.hpp"
 #include "solver/Prefetch.hpp"
-#include "solver/SearchState.hpp"
 
 namespace spanfold {
+
+// How lookups are made: the table is taken to stay in the cache up to `cachedTableBytes` of
+// values, counts and directory, and is then read with plain loops, since fetching ahead only
+// costs time there; a larger one is read with many lookups in flight. Tests move the line to
+// take either way on any table.
+struct LookupSettings {
+    std::size_t cachedTableBytes = std::size_t{512} << 10;
+};
 
 template <typename ValueType, typename CountType>
 class DistanceCounts {
@@ -54,14 +70,15 @@ public:
 
     // Takes over the multiset's block, which must hold Values, for a problem of `pointCount`
     // points. Throws std::bad_alloc when memory runs out.
-    DistanceCounts(DistanceMultiset&& distances, std::uint32_t pointCount);
+    DistanceCounts(DistanceMultiset&& distances, std::uint32_t pointCount,
+                   const LookupSettings& lookup = {});
 
     // Distinct values.
     std::size_t size() const noexcept { return count_; }
     // All distances, each value as often as it occurs.
     std::size_t total() const noexcept { return total_; }
-    // The index of the largest value; there must be one.
-    Index last() const noexcept { return indexOf(count_ - 1); }
+    // The index of the largest value, or 0 when there are none.
+    Index last() const noexcept { return count_ == 0 ? 0 : indexOf(count_ - 1); }
     // The index after i, and before i (which must not be the first).
     static Index next(Index i) noexcept {
         return (i & slotMask) + 1 == perGroup ? (i | slotMask) + 1 : i + 1;
@@ -93,10 +110,6 @@ public:
         }
     }
     Index findIn(Bucket bucket, Distance d) const noexcept {
-        // With a bucket per value, a bucket holds that value or nothing.
-        if (shift_ == 0) {
-            return bucket.begin != bucket.end && value(bucket.begin) == d ? bucket.begin : notFound;
-        }
         for (Index i = bucket.begin; i != bucket.end; i = next(i)) {
             const Value v = groups_[i >> slotBits].values[i & slotMask];
             if (v >= d) return v == d ? i : notFound;
@@ -123,8 +136,7 @@ public:
         return from;
     }
 
-    // True when the table is small enough to stay in the cache, where fetching ahead only
-    // costs time.
+    // True when the table is taken to stay in the cache (LookupSettings).
     bool cached() const noexcept { return cached_; }
 
     // Room for total() indices, for the search's log of the distances it has taken.
@@ -147,6 +159,14 @@ private:
         return static_cast<Index>((d / perGroup) << slotBits | d % perGroup);
     }
     Count& countOf(Index i) const noexcept { return groups_[i >> slotBits].counts[i & slotMask]; }
+
+    // The steps of the constructor. The block's size once grown to what the table can need.
+    std::size_t roomNeeded(std::size_t m, Distance largest) const;
+    // Packs the distinct values and their counts into groups from the block's front, reading
+    // the sorted values from its back half; returns the number of distinct values.
+    std::size_t packGroups(std::size_t m, std::uint32_t pointCount);
+    // Lays out the directory and the undo log after the groups, and fills the directory.
+    void buildDirectory(std::size_t m, const LookupSettings& lookup);
 
     LargeBlock block_;  // the groups, the directory and the undo log, in this order
     Group* groups_ = nullptr;

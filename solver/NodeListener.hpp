@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "solver/SearchState.hpp"
+#include "solver/PointList.hpp"
 #include "timing/PerformanceCounter.hpp"
 
 namespace spanfold {

@@ -3,7 +3,6 @@
 #include <cassert>
 
 #include "solver/ChooseCandidates.hpp"
-#include "solver/RandomSeed.hpp"
 #include "solver/RecordSolution.hpp"
 
 namespace spanfold {
@@ -16,23 +15,24 @@ constexpr std::size_t lookAhead = 16;
 }  // namespace
 
 template <typename Counts>
-Search<Counts>::Search(Counts& distances, SearchLimits limits, NodeListener* listener,
-                       SolutionSet& solutions, CounterReading& startTicks, SubtreeTable* table)
+Search<Counts>::Search(Counts& distances, SolutionSet& solutions, const SolveSettings& settings,
+                       SubtreeTable* table, CounterReading& startTicks)
     : distances_(distances),
-      limits_(limits),
-      listener_(listener),
       solutions_(solutions),
-      startTicks_(startTicks),
+      settings_(settings),
+      random_(settings.random),
       table_(table),
+      startTicks_(startTicks),
       taken_(distances.undoLog()) {
-    assert(limits.maxsols >= 1 && limits.maxnodes >= 1 && solutions.pointCount >= 1);
+    assert(settings.limits.maxsols >= 1 && settings.limits.maxnodes >= 1);
+    assert(solutions.pointCount >= 1);
     // A listener must see every node, so nothing may be skipped.
-    assert(listener == nullptr || table == nullptr);
+    assert(settings.listener == nullptr || table == nullptr);
     const std::size_t n = solutions.pointCount;
     points_.reserve(n);
     if (table_ != nullptr) keys_.reserve(n);
     takenBefore_.reserve(n);
-    levels_.reserve(n);
+    levels_.reserve(n + 1);
 }
 
 template <typename Counts>
@@ -53,21 +53,29 @@ bool Search<Counts>::takeDistances(Position p, std::size_t stop) {
     // A node of k points has taken k (k - 1) / 2 distances, never more than there are, so
     // the log cannot overflow. Whether the point fits does not depend on the order of the
     // checks, and neither do the counts it leaves, so the latest point, which most often
-    // rules a placement out, is checked first. When the table does not stay in the cache,
-    // that one is checked alone, and the rest flow through a pipeline of three steps, each
-    // `ahead` distances in front of the next: fetch the directory entry, then fetch the
-    // bucket's values and counts, then take the distance. So many lookups wait for memory at
-    // once, and a point that fails has asked for at most 2 * ahead lookups too many.
-    auto distanceTo = [p](Position q) { return p > q ? p - q : q - p; };
-    if (distances_.cached()) {
-        for (std::size_t j = stop; j-- > 0;) {
-            const Index i = distances_.find(distanceTo(points_[j]));
-            if (i == Counts::notFound || !distances_.take(i)) return false;
-            taken_[takenCount_++] = i;
-        }
-        return true;
+    // rules a placement out, is checked first.
+    return distances_.cached() ? takeDistancesCached(p, stop) : takeDistancesPipelined(p, stop);
+}
+
+template <typename Counts>
+bool Search<Counts>::takeDistancesCached(Position p, std::size_t stop) {
+    for (std::size_t j = stop; j-- > 0;) {
+        const Position q = points_[j];
+        const Index i = distances_.find(p > q ? p - q : q - p);
+        if (i == Counts::notFound || !distances_.take(i)) return false;
+        taken_[takenCount_++] = i;
     }
+    return true;
+}
+
+template <typename Counts>
+bool Search<Counts>::takeDistancesPipelined(Position p, std::size_t stop) {
+    // The latest point is checked alone, and the rest flow through a pipeline of three steps,
+    // each `lookAhead` distances in front of the next: fetch the directory entry, then fetch
+    // the bucket's values and counts, then take the distance. So many lookups wait for memory
+    // at once, and a point that fails has asked for at most 2 * lookAhead lookups too many.
     if (stop == 0) return true;
+    auto distanceTo = [p](Position q) { return p > q ? p - q : q - p; };
     {
         const Index i = distances_.find(distanceTo(points_[stop - 1]));
         if (i == Counts::notFound || !distances_.take(i)) return false;
@@ -117,7 +125,9 @@ bool Search<Counts>::placePoint(Position p) {
     points_.push_back(p);
     takenBefore_.push_back(mark);
     ++visitedNodes_;
-    if (listener_ != nullptr) notifyNodeVisited(listener_, points_, startTicks_);
+    if (settings_.listener != nullptr) {
+        notifyNodeVisited(settings_.listener, points_, startTicks_);
+    }
     return true;
 }
 
@@ -133,12 +143,12 @@ template <typename Counts>
 bool Search<Counts>::skipKnownSubtree() {
     // Sets of one or two points are reached in one way only.
     if (table_ == nullptr || points_.size() < 3) return false;
-    const auto pointCount = static_cast<std::uint32_t>(points_.size());
-    const SubtreeSummary* known = table_->find(keys_.back(), pointCount);
-    // Every node of the subtree must see the node limit not yet reached, as when it was first
-    // searched; otherwise it is searched again, down to the node where the search stops.
+    const SubtreeSummary* known = table_->find(keys_.back());
+    // Every node of the subtree must see no limit reached, as when it was first searched;
+    // otherwise it is searched again, down to the node where the search stops.
     if (known == nullptr ||
-        std::uint64_t{visitedNodes_} - 1 + known->nodes >= std::uint64_t{limits_.maxnodes}) {
+        settings_.limits.reached(solutions_.size(),
+                                 std::uint64_t{visitedNodes_} - 1 + known->nodes)) {
         return false;
     }
     visitedNodes_ += known->nodes - 1;  // the root is counted already
@@ -147,10 +157,10 @@ bool Search<Counts>::skipKnownSubtree() {
     // The stored solutions cannot change inside a repeat, so each complete node draws, or
     // none does, as the set stands now.
     std::uint64_t draws = known->drawingExpansions;
-    if (solutions_.pointCount > 2 && std::uint64_t{solutions_.size()} + 1 >= limits_.maxsols) {
+    if (drawsAtCompleteNode(solutions_.pointCount, solutions_.size(), settings_.limits.maxsols)) {
         draws += known->completeNodes;
     }
-    skipRandomSteps(draws);
+    random_.skip(draws);
     return true;
 }
 
@@ -158,16 +168,20 @@ template <typename Counts>
 bool Search<Counts>::expandOrClose() {
     if (points_.size() == solutions_.pointCount) {
         ++completeNodes_;
-        recordSolution(points_, limits_.maxsols, solutions_);
+        recordSolution(points_, settings_.limits.maxsols, solutions_, random_);
         return false;
     }
-    if (visitedNodes_ >= limits_.maxnodes) return false;
+    // Only the node limit can be reached here: a search that has stored all the solutions it
+    // may closes every level at once.
+    if (limitReached()) {
+        cutByNodeLimit_ = true;
+        return false;
+    }
     if (skipKnownSubtree()) return false;
     // Fewer than n points leave a free distance, and it lies at or below the parent's top.
-    const Index from = levels_.empty() ? distances_.last() : levels_.back().top;
-    const Index top = distances_.lastFreeAtOrBelow(from);
+    const Index top = distances_.lastFreeAtOrBelow(levels_.back().top);
     Level level{{}, 0, top, visitedNodes_ - 1, drawingExpansions_, completeNodes_};
-    level.next = chooseCandidates(points_, distances_.value(top), level.candidates);
+    level.next = chooseCandidates(points_, distances_.value(top), level.candidates, random_);
     if (level.next == 1) ++drawingExpansions_;
     ++expandedNodes_;
     levels_.push_back(level);
@@ -177,39 +191,36 @@ bool Search<Counts>::expandOrClose() {
 template <typename Counts>
 void Search<Counts>::closeLevel() {
     const Level& level = levels_.back();
+    if (level.next >= 0 && solutions_.size() < settings_.limits.maxsols) cutByNodeLimit_ = true;
     // After either limit is reached every level above closes at once too, and none of them
     // was searched to its end.
-    if (table_ != nullptr && points_.size() >= 3 && solutions_.size() < limits_.maxsols &&
-        visitedNodes_ < limits_.maxnodes) {
+    if (table_ != nullptr && points_.size() >= 3 && !limitReached()) {
         const SubtreeSummary summary{
             visitedNodes_ - level.visitedBefore,
             static_cast<std::uint32_t>(drawingExpansions_ - level.drawingExpansionsBefore),
             static_cast<std::uint32_t>(completeNodes_ - level.completeNodesBefore)};
-        table_->store(keys_.back(), static_cast<std::uint32_t>(points_.size()), summary);
+        table_->store(keys_.back(), summary);
     }
     levels_.pop_back();
-    removeLastPoint();  // the node that owned the level
+    // The level of the empty set belongs to no point.
+    if (!points_.empty()) removeLastPoint();
 }
 
 template <typename Counts>
 std::uint32_t Search<Counts>::run() {
-    if (!placePoint(0)) return visitedNodes_;  // the root is always accepted
-    bool opened = expandOrClose();
-    if (!opened) removeLastPoint();
+    // The level of the empty set: its one candidate is the root 0, which always fits, as it
+    // takes no distance; the root's own level starts from the largest distance.
+    levels_.push_back(Level{{0, 0}, 0, distances_.last(), 0, 0, 0});
     while (!levels_.empty()) {
         Level& level = levels_.back();
-        if (opened) {
-            // A fresh level tries its first candidate without a limit test: both limits had
-            // room when its node was expanded.
-            opened = false;
-        } else if (--level.next < 0 || solutions_.size() >= limits_.maxsols ||
-                   visitedNodes_ >= limits_.maxnodes) {
+        // A fresh level finds both limits with room: its node was expanded under them.
+        if (level.next < 0 || limitReached()) {
             closeLevel();
             continue;
         }
-        if (placePoint(level.candidates[static_cast<std::size_t>(level.next)])) {
-            opened = expandOrClose();
-            if (!opened) removeLastPoint();
+        if (placePoint(level.candidates[static_cast<std::size_t>(level.next--)]) &&
+            !expandOrClose()) {
+            removeLastPoint();
         }
     }
     return visitedNodes_;

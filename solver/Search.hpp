@@ -3,15 +3,16 @@
 // The first point stands at 0, the second at the width W (the largest distance). Every later
 // point explains the largest distance y that no placed pair explains yet, so it stands at y or
 // at W - y; the third point is tried at y only, which searches each mirror-image subtree once.
-// A placement is accepted when every distance from the new point to the placed points, taken
-// in placement order, is still free. Each accepted placement is a visited node: it is counted,
-// shown to the listener, then recorded if complete, left if the node limit is reached, or
-// expanded. A complete point set is stored with its mirror image.
+// A placement is accepted when every distance from the new point to the placed points is
+// still free. Each accepted placement is a visited node: it is counted, shown to the
+// listener, then recorded if complete, left if a limit is reached, or expanded. A complete
+// point set is stored with its mirror image.
 //
 // The search walks the tree with an explicit stack of levels rather than by recursion, so a
-// problem of any number of points fits in the thread's stack. Going back from a node gives its
-// distances back through a log of what it took, so the working memory is proportional to the
-// number of distances, not to the depth times that number.
+// problem of any number of points fits in the thread's stack. A level holds the candidates of
+// one node; the root itself is the one candidate of the level of the empty set. Going back
+// from a node gives its distances back through a log of what it took, so the working memory
+// is proportional to the number of distances, not to the depth times that number.
 //
 // A subtree that was searched to its end is kept in the subtree table under its set of
 // points; when the same set is placed again through another order of choices, its nodes are
@@ -24,10 +25,9 @@
 #include <vector>
 
 #include "solver/DistanceCounts.hpp"
-#include "solver/NodeListener.hpp"
-#include "solver/SearchLimits.hpp"
-#include "solver/SearchState.hpp"
+#include "solver/PointList.hpp"
 #include "solver/SolutionSet.hpp"
+#include "solver/SolveSettings.hpp"
 #include "solver/SubtreeTable.hpp"
 
 namespace spanfold {
@@ -40,8 +40,8 @@ public:
 
     // `solutions.pointCount` must hold the number of points of a solution. `table` may be
     // null, and must be when there is a listener: every node is then visited in its order.
-    Search(Counts& distances, SearchLimits limits, NodeListener* listener, SolutionSet& solutions,
-           CounterReading& startTicks, SubtreeTable* table);
+    Search(Counts& distances, SolutionSet& solutions, const SolveSettings& settings,
+           SubtreeTable* table, CounterReading& startTicks);
 
     // Runs the whole search from the root {0}; returns the visited nodes.
     std::uint32_t run();
@@ -50,10 +50,16 @@ public:
     // complete, cut off by the node limit, or counted from the subtree table.
     std::uint64_t expandedNodes() const noexcept { return expandedNodes_; }
 
+    // True when the node limit ended the search before the tree did: a node was left
+    // unexpanded, or a candidate untried, because the limit was reached, while more solutions
+    // would have fitted.
+    bool cutByNodeLimit() const noexcept { return cutByNodeLimit_; }
+
 private:
-    // One expanded node: its candidates, the index of the one being tried, the index of its
-    // largest unexplained distance (no deeper node has a larger one), and the counters as
-    // they stood before the node, which give what its subtree took when it is finished.
+    // One expanded node: its candidates, the index of the one to try next (none left below 0),
+    // the index of its largest unexplained distance (no deeper node has a larger one), and the
+    // counters as they stood before the node, which give what its subtree took when it is
+    // finished.
     struct Level {
         Candidates candidates;
         int next;
@@ -63,31 +69,39 @@ private:
         std::uint64_t completeNodesBefore;
     };
 
+    bool limitReached() const noexcept {
+        return settings_.limits.reached(solutions_.size(), visitedNodes_);
+    }
     // Checks p against every placed point, taking the distances; on success appends p,
     // counts and reports the node. On failure nothing is kept.
     bool placePoint(Position p);
     // Takes the distances from p to the placed points before `stop`, latest first, logging
-    // them; false as soon as one is not free.
+    // them; false as soon as one is not free. The table decides how.
     bool takeDistances(Position p, std::size_t stop);
+    // The same with plain loops, for a table that stays in the cache.
+    bool takeDistancesCached(Position p, std::size_t stop);
+    // The same with many lookups in flight, for a table that does not.
+    bool takeDistancesPipelined(Position p, std::size_t stop);
     // Removes the last point and gives back the distances it took.
     void removeLastPoint();
     // Gives back the distances taken since `mark`, latest first.
     void giveBackTo(std::size_t mark) noexcept;
     // Leaves the last node: records it if complete, counts it from the table when its subtree
-    // is known, or expands it when the node limit allows. Returns true when a new level was
+    // is known, or expands it when no limit is reached. Returns true when a new level was
     // opened.
     bool expandOrClose();
     // Counts the known subtree of the last node, when the node limit leaves room for all of it.
     bool skipKnownSubtree();
-    // Closes the top level; keeps its subtree's summary when no limit cut it short.
+    // Closes the top level and removes the node it belongs to; keeps its subtree's summary
+    // when no limit cut it short.
     void closeLevel();
 
     Counts& distances_;
-    SearchLimits limits_;
-    NodeListener* listener_;
     SolutionSet& solutions_;
-    CounterReading& startTicks_;
+    const SolveSettings& settings_;
+    RandomGenerator& random_;
     SubtreeTable* table_;
+    CounterReading& startTicks_;
 
     PointList points_;
     std::vector<SetKey> keys_;  // keys_[i]: the key of the first i + 1 points, with a table
@@ -102,6 +116,7 @@ private:
     // Both count the subtrees taken from the table as well.
     std::uint64_t drawingExpansions_ = 0;  // expansions with two distinct candidates
     std::uint64_t completeNodes_ = 0;
+    bool cutByNodeLimit_ = false;
 };
 
 }  // namespace spanfold

@@ -1,9 +1,7 @@
 // The distinct solutions of one run, in the order the report lists them.
 //
-// A solution is stored as the ascending array of its positions other than the leading 0.
-// The search fills each array once and hands it to a Solution; the set keeps a second owner
-// of the same array instead of copying it. Owners of one array are linked in a ring, and the
-// last owner to go (the one whose ring holds only itself) frees the array: no counter.
+// A solution is stored as the ascending array of its positions other than the leading 0,
+// which the search fills once and hands over to the set; nothing copies it.
 #pragma once
 
 #include <cstdint>
@@ -11,32 +9,20 @@
 #include <set>
 #include <utility>
 
-#include "solver/SearchState.hpp"
+#include "solver/PointList.hpp"
 
 namespace spanfold {
 
+// The one owner of one solution's array of positions.
 class Solution {
 public:
-    // Takes over a freshly allocated array; the new owner is alone in its ring.
-    explicit Solution(std::unique_ptr<Position[]> positions) noexcept;
-    // A new owner of the same array, linked into the ring directly before `other`.
-    Solution(const Solution& other) noexcept;
-    Solution& operator=(const Solution&) = delete;
-    ~Solution();
+    explicit Solution(std::unique_ptr<Position[]> positions) noexcept
+        : positions_(std::move(positions)) {}
 
-    const Position* positions() const noexcept { return positions_; }
-
-    // For owners in different rings: each takes the other's array and the other's place in
-    // its ring. No array is copied, lost or freed.
-    friend void swap(Solution& a, Solution& b) noexcept;
-
-    // True when no other owner shares the array.
-    bool isLastOwner() const noexcept { return next_ == this; }
+    const Position* positions() const noexcept { return positions_.get(); }
 
 private:
-    Position* positions_;
-    Solution* next_;
-    Solution* prev_;
+    std::unique_ptr<Position[]> positions_;
 };
 
 // Lexicographic order of the arrays over pointCount - 1 values, the count read through the
@@ -60,10 +46,9 @@ public:
     SolutionSet(const SolutionSet&) = delete;
     SolutionSet& operator=(const SolutionSet&) = delete;
 
-    // Stores a new owner of s's array unless an equal solution is already present.
-    std::pair<Elements::const_iterator, bool> insert(const Solution& s) {
-        return solutions.insert(s);
-    }
+    // Takes the solution unless an equal one is already present, when it is dropped. True
+    // when it was taken.
+    bool insert(Solution&& s) { return solutions.insert(std::move(s)).second; }
     std::uint32_t size() const noexcept { return static_cast<std::uint32_t>(solutions.size()); }
     Elements::const_iterator begin() const noexcept { return solutions.begin(); }
     Elements::const_iterator end() const noexcept { return solutions.end(); }

@@ -1,6 +1,5 @@
 #include "solver/Solve.hpp"
 
-#include <algorithm>
 #include <limits>
 #include <optional>
 #include <stdexcept>
@@ -37,62 +36,52 @@ std::uint32_t checkedPointCount(const DistanceMultiset& distances) {
 
 namespace {
 
+// Builds the table of the distances and their counts, then searches; without a listener,
+// finished subtrees are kept in a table that takes memory only as they come.
 template <typename Counts>
-void runSearch(DistanceMultiset&& distances, std::uint32_t pointCount, SearchLimits limits,
-               NodeListener* listener, SolutionSet& solutions, const SubtreeTableSettings& table,
-               CounterReading& startTicks, SolveResult& result) {
+SolveResult runSearch(DistanceMultiset&& distances, SolutionSet& solutions,
+                      const SolveSettings& settings, CounterReading& startTicks) {
+    SolveResult result;
     const CounterReading tableStart = readCounter();
-    const std::size_t distanceBytes = distances.size() * sizeof(typename Counts::Value);
-    Counts counts(std::move(distances), pointCount);
+    Counts counts(std::move(distances), solutions.pointCount, settings.lookup);
     result.tableMicros = static_cast<std::uint64_t>(elapsedMicroseconds(tableStart));
-    constexpr std::size_t leastTableBytes = std::size_t{256} << 20;
     std::optional<SubtreeTable> subtrees;
-    if (listener == nullptr) {
-        subtrees.emplace(
-            table.maxBytes != 0 ? table.maxBytes : std::max(distanceBytes / 4, leastTableBytes),
-            table.minNodes);
+    if (settings.listener == nullptr) {
+        subtrees.emplace(settings.table.maxBytes != 0 ? settings.table.maxBytes
+                                                      : SubtreeTable::defaultMaxBytes(),
+                         settings.table.minNodes);
     }
-    Search<Counts> search(counts, limits, listener, solutions, startTicks,
-                          subtrees ? &*subtrees : nullptr);
+    Search<Counts> search(counts, solutions, settings, subtrees ? &*subtrees : nullptr, startTicks);
     result.visitedNodes = search.run();
     result.expandedNodes = search.expandedNodes();
+    result.cutByNodeLimit = search.cutByNodeLimit();
+    return result;
 }
 
-// The search for the narrowest types that hold the distances and their counts.
+// The search for the narrowest types that hold the distances and their counts: 16-bit counts
+// hold any count of a problem of up to 65,536 points.
 template <typename Value>
-void runSearchFor(DistanceMultiset&& distances, std::uint32_t pointCount, SearchLimits limits,
-                  NodeListener* listener, SolutionSet& solutions, const SubtreeTableSettings& table,
-                  CounterReading& startTicks, SolveResult& result) {
-    if (pointCount <= 65536) {
-        runSearch<DistanceCounts<Value, std::uint16_t>>(std::move(distances), pointCount, limits,
-                                                        listener, solutions, table, startTicks,
-                                                        result);
-    } else {
-        runSearch<DistanceCounts<Value, std::uint32_t>>(std::move(distances), pointCount, limits,
-                                                        listener, solutions, table, startTicks,
-                                                        result);
+SolveResult runSearchFor(DistanceMultiset&& distances, SolutionSet& solutions,
+                         const SolveSettings& settings, CounterReading& startTicks) {
+    if (solutions.pointCount <= 65536) {
+        return runSearch<DistanceCounts<Value, std::uint16_t>>(std::move(distances), solutions,
+                                                               settings, startTicks);
     }
+    return runSearch<DistanceCounts<Value, std::uint32_t>>(std::move(distances), solutions,
+                                                           settings, startTicks);
 }
 
 }  // namespace
 
-SolveResult solve(DistanceMultiset distances, std::uint32_t maxsols, std::uint32_t maxnodes,
-                  NodeListener* listener, SolutionSet& solutions,
-                  const SubtreeTableSettings& table) {
+SolveResult solve(DistanceMultiset distances, SolutionSet& solutions,
+                  const SolveSettings& settings) {
     // The start reading comes first: an unusable timer is reported before bad input.
     CounterReading startTicks = readCounter();
-    const std::uint32_t n = checkedPointCount(distances);
-    solutions.pointCount = n;
-
-    SolveResult result;
-    const SearchLimits limits{maxsols, maxnodes};
-    if (distances.narrow()) {
-        runSearchFor<std::uint32_t>(std::move(distances), n, limits, listener, solutions, table,
-                                    startTicks, result);
-    } else {
-        runSearchFor<std::uint64_t>(std::move(distances), n, limits, listener, solutions, table,
-                                    startTicks, result);
-    }
+    solutions.pointCount = checkedPointCount(distances);
+    SolveResult result =
+        distances.narrow()
+            ? runSearchFor<std::uint32_t>(std::move(distances), solutions, settings, startTicks)
+            : runSearchFor<std::uint64_t>(std::move(distances), solutions, settings, startTicks);
     result.elapsedMicros = static_cast<std::uint64_t>(elapsedMicroseconds(startTicks));
     return result;
 }

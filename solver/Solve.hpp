@@ -2,13 +2,11 @@
 // the search once from its root.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 #include "input/DistanceMultiset.hpp"
-#include "solver/NodeListener.hpp"
-#include "solver/SearchLimits.hpp"
 #include "solver/SolutionSet.hpp"
+#include "solver/SolveSettings.hpp"
 
 namespace spanfold {
 
@@ -17,26 +15,18 @@ struct SolveResult {
     std::uint64_t elapsedMicros = 0;  // computation time, less the time spent listing nodes
     std::uint64_t expandedNodes = 0;  // visited nodes whose children were actually tried
     std::uint64_t tableMicros = 0;    // of the computation time, building the per-value table
-};
-
-// How the search keeps finished subtrees. The defaults suit every problem; tests shrink them
-// to make every repeat and every replacement happen.
-struct SubtreeTableSettings {
-    // 0: a quarter of the memory the distances take, or 256 MiB, whichever is larger.
-    std::size_t maxBytes = 0;
-    // Smaller subtrees are searched again rather than kept.
-    std::uint32_t minNodes = 4;
+    // The node limit ended the search before the tree did, while more solutions would have
+    // fitted: other solutions may exist.
+    bool cutByNodeLimit = false;
 };
 
 // Runs the search on the distances, which it takes over: their memory becomes the search's
 // table. The solutions land in `solutions`, whose pointCount is set here. Throws
 // std::invalid_argument "all input values must be positive integers" or "invalid number of
 // distances" for input that cannot be a problem, and std::runtime_error "timer not
-// available". Both limits are at least 1. With a listener every node is visited in its order
-// and no subtree is taken from the table.
-SolveResult solve(DistanceMultiset distances, std::uint32_t maxsols, std::uint32_t maxnodes,
-                  NodeListener* listener, SolutionSet& solutions,
-                  const SubtreeTableSettings& table = {});
+// available". Both limits are at least 1.
+SolveResult solve(DistanceMultiset distances, SolutionSet& solutions,
+                  const SolveSettings& settings);
 
 // The number of points the distances describe. Throws std::invalid_argument "all input
 // values must be positive integers" for a 0 among them, then "invalid number of distances"

@@ -14,30 +14,41 @@
 // The number of stored solutions cannot change inside a repeat: every solution of a finished
 // subtree, and its mirror image, was stored when the subtree was first finished.
 //
+// The table is an array of buckets of eight 24-byte entries, three cache lines each; a key's
+// bucket is its position scaled to the number of buckets, which may be any number. It doubles
+// when half full, up to its limit, in a block that grows where it stands (memory/LargeBlock.hpp):
+// since a key's bucket never moves down when the buckets grow in number, the entries are
+// spread out in place, from the last bucket to the first. No two arrays are ever held at
+// once, so the limit is the table's real size, and a run that keeps few subtrees keeps a small
+// table. Once at its limit, or out of memory, a full bucket gives up its smallest subtree.
+//
 // Invariants:
 //   - an entry describes a subtree that was searched to its end, never one cut short by a
 //     limit, and was made by this run's search on this run's distances;
 //   - an entry holds at least one node, so a zero node count marks a free slot;
-//   - the table never holds more than its byte limit, also while it grows;
 //   - a hit only saves time: a miss, a replaced entry or a table that cannot grow makes the
 //     search do the work itself and gives the same answer.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 
+#include "memory/LargeBlock.hpp"
 #include "solver/Prefetch.hpp"
 
 namespace spanfold {
 
 // A 128-bit key of a set of positions: the sum, in each of two 64-bit halves, of a keyed mix
-// of every position. Adding or removing a point changes it in O(1), and the order in which
-// the points were placed does not matter. Each half mixes the position with its own constant
-// through a bijective 64-bit finaliser, so two different sets agree in both halves with a
-// chance of about 2^-128. A search probes the table at most once per visited node, fewer than
-// 2^32 times, against at most a few million entries: the chance that any probe of a run finds
-// the wrong set is below 2^-70, and the entry's point count is compared as well.
+// of every position. Adding a point changes it in O(1), and the order in which the points
+// were placed does not matter. Each half mixes the position with its own constant through a
+// bijective 64-bit finaliser, so that two different sets agree in any given 96 bits of the key
+// with a chance of about 2^-96.
+//
+// An entry keeps 96 of them: all of the low half, which also chooses the bucket, and the
+// upper 32 bits of the high half. A search probes the table at most once per visited node,
+// fewer than 2^32 times, and a probe compares its key with the 8 entries of one bucket: the
+// chance that any probe of a run takes another set's summary is below 2^32 * 8 * 2^-96 =
+// 2^-61, whatever the size of the table.
 struct SetKey {
     std::uint64_t low = 0;
     std::uint64_t high = 0;
@@ -66,30 +77,26 @@ struct SubtreeSummary {
 
 class SubtreeTable {
 public:
-    struct Entry {
-        SetKey key;
-        std::uint32_t pointCount = 0;
-        SubtreeSummary summary;  // summary.nodes == 0: a free slot
-    };
-    static_assert(sizeof(Entry) == 32);
+    static constexpr std::size_t bucketSize = 8;  // entries compared per probe
+    static constexpr std::size_t entryBytes = 24;
+    static constexpr std::size_t bucketBytes = bucketSize * entryBytes;  // three cache lines
 
-    // Asks for memory for `entries` entries; null when there is none. Tests replace it.
-    using Allocate = std::unique_ptr<Entry[]> (*)(std::size_t entries);
-    static std::unique_ptr<Entry[]> allocateEntries(std::size_t entries) noexcept;
+    // The largest table a run may have by default: a quarter of the machine's memory, and of
+    // the address space a 32-bit process has.
+    static std::size_t defaultMaxBytes() noexcept;
 
-    // Starts small and grows with use up to `maxBytes`, the old and new arrays counted
-    // together while it grows. Subtrees of fewer than `minNodes` nodes are not kept: searching
-    // them again costs about as little as looking them up. Never throws: without memory the
-    // table just stays as it is.
-    SubtreeTable(std::size_t maxBytes, std::uint32_t minNodes,
-                 Allocate allocate = &allocateEntries) noexcept;
+    // Starts empty, taking no memory, and grows with use up to `maxBytes`. Subtrees of fewer
+    // than `minNodes` nodes are not kept: searching them again costs about as little as
+    // looking them up. Never throws: without memory the table just stays as it is.
+    SubtreeTable(std::size_t maxBytes, std::uint32_t minNodes) noexcept;
 
     // The summary stored for the set, or null.
-    const SubtreeSummary* find(const SetKey& key, std::uint32_t pointCount) const noexcept {
-        if (capacity_ == 0) return nullptr;
-        const Entry* bucket = &entries_[bucketOf(key)];
+    const SubtreeSummary* find(const SetKey& key) const noexcept {
+        if (buckets_ == 0) return nullptr;
+        const Entry* bucket = bucketOf(key);
+        const auto high = static_cast<std::uint32_t>(key.high >> 32);
         for (std::size_t i = 0; i < bucketSize; ++i) {
-            if (bucket[i].key == key && bucket[i].pointCount == pointCount &&
+            if (bucket[i].low == key.low && bucket[i].high == high &&
                 bucket[i].summary.nodes != 0) {
                 return &bucket[i].summary;
             }
@@ -99,31 +106,45 @@ public:
 
     // Starts bringing the key's bucket into the cache, for a find that follows soon.
     SPANFOLD_PREFETCHES void prefetch(const SetKey& key) const noexcept {
-        if (capacity_ != 0) spanfold::prefetch(&entries_[bucketOf(key)]);
+        if (buckets_ == 0) return;
+        const char* bucket = reinterpret_cast<const char*>(bucketOf(key));
+        for (std::size_t line = 0; line < bucketBytes; line += 64)
+            spanfold::prefetch(bucket + line);
     }
 
     // Keeps the summary of a finished subtree. When its bucket is full, the entry of the
     // smallest subtree there makes room.
-    void store(const SetKey& key, std::uint32_t pointCount, const SubtreeSummary& summary) noexcept;
+    void store(const SetKey& key, const SubtreeSummary& summary) noexcept;
 
-    std::size_t capacity() const noexcept { return capacity_; }  // entries
-    std::size_t size() const noexcept { return size_; }          // entries in use
+    std::size_t capacity() const noexcept { return buckets_ * bucketSize; }  // entries
+    std::size_t size() const noexcept { return size_; }                      // entries in use
 
 private:
-    static constexpr std::size_t bucketSize = 4;  // entries probed per key: two cache lines
+    struct Entry {
+        std::uint64_t low;   // the key's low half
+        std::uint32_t high;  // the upper 32 bits of the key's high half
+        SubtreeSummary summary;
+    };
+    static_assert(sizeof(Entry) == entryBytes);
 
-    std::size_t bucketOf(const SetKey& key) const noexcept {
-        return static_cast<std::size_t>(key.low & (capacity_ - 1)) & ~(bucketSize - 1);
+    // The bucket of a key among `buckets`: the top 32 bits of its low half, scaled.
+    static std::size_t bucketIndex(std::uint64_t low, std::size_t buckets) noexcept {
+        return static_cast<std::size_t>(((low >> 32) * std::uint64_t{buckets}) >> 32);
     }
-    void place(const Entry& entry) noexcept;
-    // Doubles the capacity when the limit and the memory allow; false otherwise.
+    const Entry* bucketOf(const SetKey& key) const noexcept {
+        return block_.as<const Entry>() + bucketIndex(key.low, buckets_) * bucketSize;
+    }
+    // Puts the entry into bucket b, in place of an entry of the same set, in a free slot, or
+    // in place of the smallest subtree there.
+    void place(std::size_t b, const Entry& entry) noexcept;
+    // Twice the buckets, or as many as the limit and the memory allow; false when there can
+    // be no more.
     bool grow() noexcept;
 
-    Allocate allocate_;
+    std::size_t maxBuckets_;
     std::uint32_t minNodes_;
-    std::size_t maxEntries_;  // the largest capacity whose growth stays within the limit
-    std::unique_ptr<Entry[]> entries_;
-    std::size_t capacity_ = 0;  // a power of two, at least one bucket, or 0
+    LargeBlock block_;
+    std::size_t buckets_ = 0;  // fewer than 2^32
     std::size_t size_ = 0;
 };
 

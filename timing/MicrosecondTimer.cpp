@@ -4,6 +4,11 @@
 #include <stdexcept>
 
 namespace spanfold {
+namespace {
+
+[[noreturn]] void throwTimerNotAvailable() { throw std::runtime_error("timer not available"); }
+
+}  // namespace
 
 CounterReading readCounter() {
     CounterReading ticks = 0;
@@ -25,7 +30,5 @@ std::int64_t elapsedMicroseconds(const CounterReading& start) {
         static_cast<double>(ticks) / (static_cast<double>(frequency) * 0.000001) + 0.5;
     return static_cast<std::int64_t>(microseconds);
 }
-
-void throwTimerNotAvailable() { throw std::runtime_error("timer not available"); }
 
 }  // namespace spanfold

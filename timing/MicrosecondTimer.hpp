@@ -12,6 +12,4 @@ CounterReading readCounter();
 // Reads the counter, then the frequency, on every call: nothing is cached.
 std::int64_t elapsedMicroseconds(const CounterReading& start);
 
-[[noreturn]] void throwTimerNotAvailable();
-
 }  // namespace spanfold

@@ -62,8 +62,6 @@ bool queryPerformanceFrequency(CounterReading& ticksPerSecond) noexcept {
     return activeBackend.frequency(ticksPerSecond);
 }
 
-CounterBackend systemCounterBackend() noexcept { return {&systemCounter, &systemFrequency}; }
-
 CounterBackend setCounterBackend(CounterBackend backend) noexcept {
     CounterBackend previous = activeBackend;
     activeBackend = backend;

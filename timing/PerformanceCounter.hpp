@@ -22,9 +22,6 @@ struct CounterBackend {
     bool (*frequency)(CounterReading& ticksPerSecond) noexcept;
 };
 
-// The backend that reads the real clock.
-CounterBackend systemCounterBackend() noexcept;
-
 // Installs a backend and returns the one it replaces.
 CounterBackend setCounterBackend(CounterBackend backend) noexcept;
 

@@ -10,13 +10,13 @@ namespace {
 TEST(ConsoleNodeListener, HeaderOnceBeforeTheFirstNode) {
     std::ostringstream out;
     ConsoleNodeListener listener(out);
-    EXPECT_FALSE(listener.headerPrinted);
+    EXPECT_FALSE(listener.headerPrinted());
     EXPECT_EQ(out.str(), "");
     CounterReading start = 0;
     notifyNodeVisited(&listener, {0}, start);
     notifyNodeVisited(&listener, {0, 10}, start);
     notifyNodeVisited(&listener, {0, 10, 3, 7}, start);
-    EXPECT_TRUE(listener.headerPrinted);
+    EXPECT_TRUE(listener.headerPrinted());
     EXPECT_EQ(out.str(),
               "Listing visited nodes:\n"
               "\n"

@@ -44,31 +44,32 @@ struct OptionCase {
 TEST(ParseOptions, Table) {
     // clang-format off
     const OptionCase cases[] = {
-        {{}, true, {noLimit, noLimit, false}, "", ""},
-        {{"-verbose"}, true, {noLimit, noLimit, true}, "", ""},
-        {{"/verbose", "-verbose"}, true, {noLimit, noLimit, true}, "", duplicated("verbose")},
-        {{"-maxsols:5", "/maxnodes:100"}, true, {5, 100, false}, "", ""},
-        {{"-maxsols:4294967295"}, true, {noLimit, noLimit, false}, "", ""},
+        {{}, true, {{noLimit, noLimit}, false, false}, "", ""},
+        {{"-verbose"}, true, {{noLimit, noLimit}, true, false}, "", ""},
+        {{"/verbose", "-verbose"}, true, {{noLimit, noLimit}, true, false}, "", duplicated("verbose")},
+        {{"-maxsols:5", "/maxnodes:100"}, true, {{5, 100}, false, true}, "", ""},
+        {{"-maxsols:4294967295"}, true, {{noLimit, noLimit}, false, false}, "", ""},
+        {{"-maxnodes:4294967295"}, true, {{noLimit, noLimit}, false, true}, "", ""},
         {{"-maxsols:4294967296"}, false, {}, "", invalid("maxsols")},
         {{"-maxsols:0"}, false, {}, "", invalid("maxsols")},
         {{"-maxsols:"}, false, {}, "", invalid("maxsols")},
         {{"-maxsols:abc"}, false, {}, "", invalid("maxsols")},
         {{"-maxnodes:-"}, false, {}, "", invalid("maxnodes")},
-        {{"-maxsols:+7"}, true, {7, noLimit, false}, "", ""},
-        {{"-maxsols: 7"}, true, {7, noLimit, false}, "", ""},
-        {{"-maxsols:\t\n\v\f\r 7"}, true, {7, noLimit, false}, "", ""},
-        {{"-maxsols:7x"}, true, {7, noLimit, false}, "", ""},
+        {{"-maxsols:+7"}, true, {{7, noLimit}, false, false}, "", ""},
+        {{"-maxsols: 7"}, true, {{7, noLimit}, false, false}, "", ""},
+        {{"-maxsols:\t\n\v\f\r 7"}, true, {{7, noLimit}, false, false}, "", ""},
+        {{"-maxsols:7x"}, true, {{7, noLimit}, false, false}, "", ""},
         {{"-maxsols:0x10"}, false, {}, "", invalid("maxsols")},  // reads as 0
-        {{"-maxsols:0007"}, true, {7, noLimit, false}, "", ""},
-        {{"-maxsols:-1"}, true, {noLimit, noLimit, false}, "", ""},
-        {{"-maxnodes:-4294967295"}, true, {noLimit, 1, false}, "", ""},
+        {{"-maxsols:0007"}, true, {{7, noLimit}, false, false}, "", ""},
+        {{"-maxsols:-1"}, true, {{noLimit, noLimit}, false, false}, "", ""},
+        {{"-maxnodes:-4294967295"}, true, {{noLimit, 1}, false, true}, "", ""},
         {{"-maxsols:+-1"}, false, {}, "", invalid("maxsols")},
-        {{"-maxsols:3", "-maxsols:5"}, true, {5, noLimit, false}, "", duplicated("maxsols")},
+        {{"-maxsols:3", "-maxsols:5"}, true, {{5, noLimit}, false, false}, "", duplicated("maxsols")},
         {{"-maxsols:3", "-maxsols:0"}, false, {}, "", duplicated("maxsols") + invalid("maxsols")},
-        {{"-maxsols:3", "-maxsols:x"}, true, {3, noLimit, false}, "", duplicated("maxsols")},
-        {{"-maxsols:3", "-maxsols:99999999999"}, true, {3, noLimit, false}, "",
+        {{"-maxsols:3", "-maxsols:x"}, true, {{3, noLimit}, false, false}, "", duplicated("maxsols")},
+        {{"-maxsols:3", "-maxsols:99999999999"}, true, {{3, noLimit}, false, false}, "",
          duplicated("maxsols")},
-        {{"/maxnodes:2", "/maxnodes:9"}, true, {noLimit, 9, false}, "", duplicated("maxnodes")},
+        {{"/maxnodes:2", "/maxnodes:9"}, true, {{noLimit, 9}, false, true}, "", duplicated("maxnodes")},
         {{"-maxsols"}, false, {}, "", syntax},
         {{"-maxsols=5"}, false, {}, "", syntax},
         {{"-MAXSOLS:5"}, false, {}, "", syntax},
@@ -98,7 +99,7 @@ TEST(ParseOptions, Table) {
             argv.push_back(a.c_str());
             shown += " [" + a + "]";
         }
-        RunOptions options{11, 12, true};
+        RunOptions options{{11, 12}, true, true};
         bool ok = false;
         std::string out, err;
         {
@@ -112,12 +113,13 @@ TEST(ParseOptions, Table) {
         EXPECT_EQ(out, c.out) << shown;
         EXPECT_EQ(err, c.err) << shown;
         if (c.ok) {
-            EXPECT_EQ(options.maxsols, c.expected.maxsols) << shown;
-            EXPECT_EQ(options.maxnodes, c.expected.maxnodes) << shown;
+            EXPECT_EQ(options.limits.maxsols, c.expected.limits.maxsols) << shown;
+            EXPECT_EQ(options.limits.maxnodes, c.expected.limits.maxnodes) << shown;
             EXPECT_EQ(options.verbose, c.expected.verbose) << shown;
+            EXPECT_EQ(options.nodeLimitGiven, c.expected.nodeLimitGiven) << shown;
         } else {
-            EXPECT_EQ(options.maxsols, 11u) << shown;  // untouched on false
-            EXPECT_EQ(options.maxnodes, 12u) << shown;
+            EXPECT_EQ(options.limits.maxsols, 11u) << shown;  // untouched on false
+            EXPECT_EQ(options.limits.maxnodes, 12u) << shown;
         }
     }
 }

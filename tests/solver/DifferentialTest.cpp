@@ -1,6 +1,7 @@
 // The program's search against the plain reference search: same nodes in the same order,
-// same counts, same random draws and same solutions, on random and hard instances, with and
-// without limits and listener.
+// same counts, same random draws, same solutions and the same word on whether the node limit
+// cut it short, on random and hard instances, with and without limits and listener, and along
+// every way the program can look distances up and keep finished subtrees.
 #include "support/Differential.hpp"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,25 @@
 namespace spanfold {
 namespace {
 
+// The program's lookups along each path, whatever the size of the table: plain loops for a
+// table that stays in the cache, the pipeline for one that does not; each with the table of
+// finished subtrees as it comes, keeping every finished subtree, and without it.
+struct Path {
+    const char* name;
+    testing::ProgramPaths paths;
+};
+const LookupSettings cachedLoop{static_cast<std::size_t>(-1)};
+const LookupSettings pipeline{0};
+const SubtreeTableSettings everySubtree{1 << 20, 1};
+const SubtreeTableSettings noTable{1, 1};
+const Path paths[] = {
+    {"as it comes", {}},
+    {"cached loop, every subtree kept", {everySubtree, cachedLoop}},
+    {"cached loop, no table", {noTable, cachedLoop}},
+    {"pipeline, every subtree kept", {everySubtree, pipeline}},
+    {"pipeline, no table", {noTable, pipeline}},
+};
+
 void expectSameSearch(const testing::PointSet& points, const std::string& name) {
     const DistanceMultiset distances = testing::distancesOf(points);
     const SearchLimits limits[] = {{noLimit, noLimit}, {1, noLimit},  {2, noLimit},
@@ -22,9 +42,11 @@ void expectSameSearch(const testing::PointSet& points, const std::string& name) 
                                    {noLimit, 7},       {noLimit, 40}, {1, 25}};
     for (const SearchLimits& limit : limits) {
         for (std::uint32_t seed : {0u, 1u, 16u, 2654435761u}) {
-            for (bool listen : {true, false}) {
-                ASSERT_EQ(testing::compareWithReference(distances, limit, listen, seed), "")
-                    << name;
+            ASSERT_EQ(testing::compareWithReference(distances, limit, true, seed), "") << name;
+            for (const Path& path : paths) {
+                ASSERT_EQ(testing::compareWithReference(distances, limit, false, seed, path.paths),
+                          "")
+                    << name << ", " << path.name;
             }
         }
     }
@@ -44,6 +66,17 @@ TEST(Differential, RandomPointSets) {
 TEST(Differential, HardAndStructuredFamilies) {
     for (std::uint32_t k = 1; k <= 5; ++k) {
         expectSameSearch(testing::zhangPoints(k, k), "zhang " + std::to_string(k));
+    }
+    for (std::uint32_t k = 1; k <= 3; ++k) {
+        // Seed 24 shifts the copy little, which makes the union hard.
+        for (std::uint64_t seed : {1u, 24u}) {
+            expectSameSearch(testing::zhangUnionPoints(k, seed),
+                             "zhang-union " + std::to_string(k) + " " + std::to_string(seed));
+        }
+    }
+    for (std::uint32_t k = 2; k <= 4; ++k) {
+        expectSameSearch(testing::zhangPerturbedPoints(k, k),
+                         "zhang-perturbed " + std::to_string(k));
     }
     for (std::uint32_t n : {4u, 9u, 14u, 20u}) {
         expectSameSearch(testing::mirrorPoints(n, 10ull * n * n, n), "mirror " + std::to_string(n));
@@ -67,28 +100,28 @@ TEST(Differential, RepeatedSubtreesAtEveryNodeLimit) {
     const Family families[] = {
         {"zhang 2", testing::zhangPoints(2, 2)},
         {"zhang 3", testing::zhangPoints(3, 3)},
+        {"zhang-union 2", testing::zhangUnionPoints(2, 24)},
+        {"zhang-perturbed 3", testing::zhangPerturbedPoints(3, 3)},
         {"mirror 14", testing::mirrorPoints(14, 1960, 14)},
         {"mirror 18", testing::mirrorPoints(18, 3240, 18)},
         {"homometric 5 4", testing::homometricPoints(5, 4, 5)},
         {"duplicates 30", testing::duplicatePoints(30, 3)},
     };
-    const SubtreeTableSettings everySubtree{1 << 20, 1};
-    const SubtreeTableSettings oneBucket{6 * sizeof(SubtreeTable::Entry), 1};
+    const testing::ProgramPaths oneBucket{{SubtreeTable::bucketBytes, 1}, {}};
+    const testing::ProgramPaths keepAll{everySubtree, {}};
     for (const Family& family : families) {
         const DistanceMultiset distances = testing::distancesOf(family.points);
         const std::uint32_t total = testing::runReference(distances, {}, false, 0).visited;
         // Without a limit the table takes work away: fewer nodes are expanded than without it.
-        const SubtreeTableSettings none{1, 1};
-        EXPECT_LT(testing::runProgram(distances, {}, false, 0, everySubtree).expanded,
-                  testing::runProgram(distances, {}, false, 0, none).expanded)
+        EXPECT_LT(testing::runProgram(distances, {}, false, 0, keepAll).expanded,
+                  testing::runProgram(distances, {}, false, 0, {noTable, {}}).expanded)
             << family.name;
         for (std::uint32_t maxnodes = 1; maxnodes <= total + 1; ++maxnodes) {
             for (std::uint32_t maxsols : {noLimit, 1u, 2u}) {
                 for (std::uint32_t seed : {0u, 16u}) {
                     const SearchLimits limits{maxsols, maxnodes};
                     ASSERT_EQ(
-                        testing::compareWithReference(distances, limits, false, seed, everySubtree),
-                        "")
+                        testing::compareWithReference(distances, limits, false, seed, keepAll), "")
                         << family.name;
                     if (seed == 0) {
                         ASSERT_EQ(testing::compareWithReference(distances, limits, false, seed,
@@ -112,6 +145,10 @@ TEST(Differential, InputsWithoutSolutions) {
         const DistanceMultiset distances(line);
         for (std::uint32_t seed : {0u, 16u}) {
             EXPECT_EQ(testing::compareWithReference(distances, {}, true, seed), "");
+            for (const Path& path : paths) {
+                EXPECT_EQ(testing::compareWithReference(distances, {}, false, seed, path.paths), "")
+                    << path.name;
+            }
             EXPECT_TRUE(testing::runProgram(distances, {}, false, seed).solutions.empty());
         }
     }

@@ -7,6 +7,7 @@
 
 #include "support/FakeCounter.hpp"
 #include "support/RecordingListener.hpp"
+#include "support/ThrowsWithMessage.hpp"
 #include "timing/MicrosecondTimer.hpp"
 
 namespace spanfold {
@@ -47,7 +48,8 @@ TEST(NotifyNodeVisited, AFailingCounterIsTimerNotAvailable) {
     fake.counterWorks = false;
     testing::RecordingListener listener;
     CounterReading start = 0;
-    EXPECT_THROW(notifyNodeVisited(&listener, {0}, start), std::runtime_error);
+    EXPECT_THROW_MSG(notifyNodeVisited(&listener, {0}, start), std::runtime_error,
+                     "timer not available");
     EXPECT_TRUE(listener.nodes.empty());
 }
 

@@ -1,18 +1,20 @@
+// The search through its driver: the nodes it visits, in order, the solutions it stores, the
+// random numbers it draws, and the limits, checked against hand-made cases, a brute force and
+// the search without its table of finished subtrees.
+#include "solver/Search.hpp"
+
 #include <gtest/gtest.h>
 
 #include <map>
 #include <random>
 #include <set>
-#include <stdexcept>
 #include <string>
 
-#include "solver/ChooseCandidates.hpp"
 #include "solver/Solve.hpp"
-#include "support/FakeCounter.hpp"
 #include "support/InstanceGenerator.hpp"
 #include "support/PointSets.hpp"
 #include "support/RecordingListener.hpp"
-#include "support/SeedGuard.hpp"
+#include "support/SeedSteps.hpp"
 
 namespace spanfold {
 namespace {
@@ -86,15 +88,16 @@ class SearchCases : public ::testing::TestWithParam<SearchCase> {};
 
 TEST_P(SearchCases, VisitsStoresAndDrawsExactly) {
     const SearchCase& c = GetParam();
-    testing::SeedGuard seed(c.seed);
+    RandomGenerator random(c.seed);
     testing::RecordingListener listener;
     SolutionSet solutions;
     const DistanceMultiset distances(c.distances);
-    const SolveResult result = solve(distances, c.maxsols, c.maxnodes, &listener, solutions);
+    const SolveResult result =
+        solve(distances, solutions, {{c.maxsols, c.maxnodes}, random, &listener});
     EXPECT_EQ(listener.nodes, c.nodes);
     EXPECT_EQ(result.visitedNodes, c.nodes.size());
     EXPECT_EQ(testing::storedSolutions(solutions), c.solutions);
-    EXPECT_EQ(testing::stepsBetween(c.seed, randomSeed), c.draws);
+    EXPECT_EQ(testing::stepsBetween(c.seed, random.seed()), c.draws);
     for (const PointSet& s : testing::storedSolutions(solutions)) {
         EXPECT_TRUE(testing::reproduces(s, distances));
     }
@@ -144,35 +147,26 @@ INSTANTIATE_TEST_SUITE_P(
 // clang-format on
 
 TEST(Search, TenDistancesEndWithTheDocumentedSeed) {
-    testing::SeedGuard seed(0);
+    RandomGenerator random(0);
     SolutionSet solutions;
-    EXPECT_EQ(solve({1, 1, 2, 3, 3, 4, 8, 9, 11, 12}, 1, noLimit, nullptr, solutions).visitedNodes,
-              6u);
-    EXPECT_EQ(randomSeed, 870078620u);
+    EXPECT_EQ(
+        solve({1, 1, 2, 3, 3, 4, 8, 9, 11, 12}, solutions, {{1, noLimit}, random}).visitedNodes,
+        6u);
+    EXPECT_EQ(random.seed(), 870078620u);
 }
 
 TEST(Search, RepeatedSubtreesAreCountedNotSearched) {
     // The hard family: about 4^8 complete leaves, nearly all of them in subtrees met before.
     const DistanceMultiset distances = testing::distancesOf(testing::zhangPoints(8, 1));
-    SolveResult with, without;
-    std::uint32_t seedWith = 0, seedWithout = 0;
-    {
-        testing::SeedGuard seed(7);
-        SolutionSet solutions;
-        with = solve(distances, noLimit, noLimit, nullptr, solutions);
-        seedWith = randomSeed;
-        EXPECT_EQ(solutions.size(), 2u);  // the point set and its mirror image
-    }
-    {
-        testing::SeedGuard seed(7);
-        SolutionSet solutions;
-        without =
-            solve(distances, noLimit, noLimit, nullptr, solutions, SubtreeTableSettings{1, 1});
-        seedWithout = randomSeed;
-        EXPECT_EQ(solutions.size(), 2u);  // the point set and its mirror image
-    }
+    RandomGenerator withTable(7), withoutTable(7);
+    SolutionSet solutionsWith, solutionsWithout;
+    const SolveResult with = solve(distances, solutionsWith, {{}, withTable});
+    const SolveResult without =
+        solve(distances, solutionsWithout, {{}, withoutTable, nullptr, {1, 1}});
+    EXPECT_EQ(solutionsWith.size(), 2u);  // the point set and its mirror image
+    EXPECT_EQ(solutionsWithout.size(), 2u);
     EXPECT_EQ(with.visitedNodes, without.visitedNodes);
-    EXPECT_EQ(seedWith, seedWithout);
+    EXPECT_EQ(withTable.seed(), withoutTable.seed());
     EXPECT_LT(with.expandedNodes * 100, with.visitedNodes);
     EXPECT_GT(without.expandedNodes * 2, without.visitedNodes);
 }
@@ -181,42 +175,13 @@ TEST(Search, AListenerSeesEveryNodeSoNothingIsSkipped) {
     const DistanceMultiset distances = testing::distancesOf(testing::zhangPoints(3, 3));
     testing::RecordingListener listener;
     SolutionSet solutions;
-    const SolveResult result =
-        solve(distances, noLimit, noLimit, &listener, solutions, SubtreeTableSettings{1 << 20, 1});
+    RandomGenerator random(0);
+    const SolveResult result = solve(distances, solutions, {{}, random, &listener, {1 << 20, 1}});
     EXPECT_EQ(listener.nodes.size(), result.visitedNodes);
     // Every visited node is complete or expanded: none was taken from the table.
     std::size_t complete = 0;
     for (const PointSet& node : listener.nodes) complete += node.size() == solutions.pointCount;
     EXPECT_EQ(result.expandedNodes + complete, result.visitedNodes);
-}
-
-TEST(Search, ChooseCandidatesOrder) {
-    struct Case {
-        PointList points;
-        Distance y;
-        std::uint32_t seed;
-        int first;
-        Candidates expected;  // entry 1 only checked when first is 1
-    };
-    // clang-format off
-    const Case cases[] = {
-        {{0}, 9, 0, 0, {9, 0}},
-        {{0, 12}, 11, 0, 0, {11, 0}},
-        {{0, 12, 11}, 6, 0, 0, {6, 0}},              // half of W: one candidate
-        {{0, 12, 11}, 9, 0, 1, {9, 3}},              // bit 0: W - y first
-        {{0, 12, 11}, 9, 16, 1, {3, 9}},             // bit 1: y first
-    };
-    // clang-format on
-    for (const Case& c : cases) {
-        testing::SeedGuard seed(c.seed);
-        Candidates candidates{};
-        EXPECT_EQ(chooseCandidates(c.points, c.y, candidates), c.first);
-        EXPECT_EQ(candidates[0], c.expected[0]);
-        if (c.first == 1) {
-            EXPECT_EQ(candidates[1], c.expected[1]);
-        }
-        EXPECT_EQ(testing::stepsBetween(c.seed, randomSeed), c.first);
-    }
 }
 
 TEST(Search, LimitsAreNeverExceeded) {
@@ -225,73 +190,16 @@ TEST(Search, LimitsAreNeverExceeded) {
     const DistanceMultiset distances = testing::distancesOf(points);
     for (std::uint32_t maxnodes : {1u, 2u, 5u, 9u, 10u, 11u, 50u}) {
         for (std::uint32_t maxsols : {1u, 2u, 3u}) {
-            testing::SeedGuard seed(maxnodes * 7 + maxsols);
+            RandomGenerator random(maxnodes * 7 + maxsols);
             testing::RecordingListener listener;
             SolutionSet solutions;
             const std::uint32_t visited =
-                solve(distances, maxsols, maxnodes, &listener, solutions).visitedNodes;
+                solve(distances, solutions, {{maxsols, maxnodes}, random, &listener}).visitedNodes;
             EXPECT_LE(visited, maxnodes);
             EXPECT_EQ(visited, listener.nodes.size());
             EXPECT_LE(solutions.size(), maxsols);
         }
     }
-}
-
-TEST(Driver, ChecksAndTheirPriority) {
-    struct Case {
-        std::vector<Distance> distances;
-        bool counterWorks;
-        const char* message;
-    };
-    // clang-format off
-    const Case cases[] = {
-        {{0}, true, "all input values must be positive integers"},
-        {{0, 5}, true, "all input values must be positive integers"},  // zero before count
-        {{1, 2}, true, "invalid number of distances"},
-        {{1, 2, 3, 4}, true, "invalid number of distances"},
-        {{1, 2, 3, 4, 5, 6, 7, 8, 9}, true, "invalid number of distances"},
-        {{0, 5}, false, "timer not available"},  // the start reading comes first
-        {{2, 3, 5}, false, "timer not available"},
-    };
-    // clang-format on
-    for (const Case& c : cases) {
-        testing::FakeCounter fake;
-        fake.counterWorks = c.counterWorks;
-        testing::RecordingListener listener;
-        SolutionSet solutions;
-        try {
-            solve(DistanceMultiset(c.distances), noLimit, noLimit, &listener, solutions);
-            ADD_FAILURE() << "no exception for " << c.message;
-        } catch (const std::exception& e) {
-            EXPECT_STREQ(e.what(), c.message);
-            EXPECT_EQ(dynamic_cast<const std::invalid_argument*>(&e) != nullptr,
-                      std::string(c.message) != "timer not available");
-        }
-        EXPECT_TRUE(listener.nodes.empty());
-        EXPECT_EQ(solutions.size(), 0u);
-    }
-}
-
-TEST(Driver, PointCountFollowsTheTriangularNumbers) {
-    // clang-format off
-    const std::pair<std::uint64_t, std::uint64_t> cases[] = {
-        {0, 1}, {1, 2}, {2, 0}, {3, 3}, {4, 0}, {5, 0}, {6, 4}, {7, 0}, {9, 0}, {10, 5},
-        {49'995'000, 10'000}, {49'995'001, 0}};
-    // clang-format on
-    for (const auto& [m, n] : cases) EXPECT_EQ(pointCountFor(m), n) << m;
-}
-
-TEST(Driver, ReportsTheElapsedTimeLessTheListing) {
-    testing::FakeCounter fake;
-    fake.ticksPerSecond = 1'000'000;  // one tick per microsecond
-    fake.step = 1;
-    SolutionSet solutions;
-    const SolveResult result = solve({2, 3, 5}, noLimit, noLimit, nullptr, solutions);
-    EXPECT_EQ(result.visitedNodes, 3u);
-    // The start and end readings, and the two around building the table, one tick each.
-    EXPECT_EQ(result.elapsedMicros, 3u);
-    EXPECT_EQ(result.tableMicros, 1u);
-    EXPECT_EQ(solutions.pointCount, 3u);
 }
 
 // Random point sets of up to 12 points: the search finds the generating set and its mirror,
@@ -308,9 +216,9 @@ TEST(Search, AgreesWithBruteForceOnRandomPointSets) {
         const PointSet points(chosen.begin(), chosen.end());
         const DistanceMultiset distances = testing::distancesOf(points);
 
-        testing::SeedGuard guard(seed);
+        RandomGenerator random(seed);
         SolutionSet solutions;
-        solve(distances, noLimit, noLimit, nullptr, solutions);
+        solve(distances, solutions, {{}, random});
         const auto found = testing::storedSolutions(solutions);
 
         std::set<PointSet> expected;

@@ -13,7 +13,7 @@ SetKey keyOf(const std::vector<std::uint64_t>& points) {
     return key;
 }
 
-constexpr std::size_t entryBytes = sizeof(SubtreeTable::Entry);
+constexpr std::size_t bucketBytes = SubtreeTable::bucketBytes;
 
 TEST(SetKey, DependsOnTheSetNotTheOrder) {
     EXPECT_EQ(keyOf({0, 12, 11, 3}), keyOf({0, 3, 11, 12}));
@@ -28,47 +28,59 @@ TEST(SetKey, DependsOnTheSetNotTheOrder) {
         for (std::size_t j = i + 1; j < sets.size(); ++j) {
             const SetKey a = keyOf(sets[i]), b = keyOf(sets[j]);
             EXPECT_NE(a.low, b.low) << i << " " << j;
-            EXPECT_NE(a.high, b.high) << i << " " << j;
+            EXPECT_NE(a.high >> 32, b.high >> 32) << i << " " << j;
         }
     }
 }
 
-TEST(SubtreeTable, FindsWhatWasStoredUnderItsSetAndSize) {
+TEST(SubtreeTable, FindsWhatWasStoredUnderItsSet) {
     SubtreeTable table(1 << 20, 1);
     const SetKey key = keyOf({0, 12, 11});
-    EXPECT_EQ(table.find(key, 3), nullptr);
-    table.store(key, 3, {40, 7, 2});
-    const SubtreeSummary* found = table.find(key, 3);
+    EXPECT_EQ(table.find(key), nullptr);
+    table.store(key, {40, 7, 2});
+    const SubtreeSummary* found = table.find(key);
     ASSERT_NE(found, nullptr);
     EXPECT_EQ(found->nodes, 40u);
     EXPECT_EQ(found->drawingExpansions, 7u);
     EXPECT_EQ(found->completeNodes, 2u);
-    EXPECT_EQ(table.find(key, 4), nullptr);  // same key, other size: a false match refused
-    EXPECT_EQ(table.find(keyOf({0, 12, 3}), 3), nullptr);
+    EXPECT_EQ(table.find(keyOf({0, 12, 3})), nullptr);
+    // A key that agrees in its low half alone is another set.
+    EXPECT_EQ(table.find({key.low, key.high ^ (std::uint64_t{1} << 40)}), nullptr);
+    table.store(key, {41, 8, 3});  // the same set again: replaced, not doubled
+    EXPECT_EQ(table.find(key)->nodes, 41u);
+    EXPECT_EQ(table.size(), 1u);
 }
 
 TEST(SubtreeTable, SmallSubtreesAreNotKept) {
     SubtreeTable table(1 << 20, 16);
-    table.store(keyOf({0, 9, 4}), 3, {15, 3, 1});
-    table.store(keyOf({0, 9, 5}), 3, {16, 3, 1});
-    EXPECT_EQ(table.find(keyOf({0, 9, 4}), 3), nullptr);
-    EXPECT_NE(table.find(keyOf({0, 9, 5}), 3), nullptr);
+    table.store(keyOf({0, 9, 4}), {15, 3, 1});
+    table.store(keyOf({0, 9, 5}), {16, 3, 1});
+    EXPECT_EQ(table.find(keyOf({0, 9, 4})), nullptr);
+    EXPECT_NE(table.find(keyOf({0, 9, 5})), nullptr);
+}
+
+TEST(SubtreeTable, TakesNoMemoryUntilItKeepsASubtree) {
+    SubtreeTable table(1 << 20, 4);
+    EXPECT_EQ(table.capacity(), 0u);
+    table.store(keyOf({0, 9, 4}), {3, 0, 1});  // too small to keep
+    EXPECT_EQ(table.capacity(), 0u);
+    table.store(keyOf({0, 9, 5}), {4, 1, 1});
+    EXPECT_EQ(table.capacity(), SubtreeTable::bucketSize);
 }
 
 TEST(SubtreeTable, AFullBucketGivesUpItsSmallestSubtree) {
-    // One bucket of four entries and room for no more.
-    SubtreeTable table(6 * entryBytes, 1);
-    ASSERT_EQ(table.capacity(), 4u);
+    // One bucket and room for no more.
+    SubtreeTable table(bucketBytes, 1);
     std::vector<SetKey> keys;
-    for (std::uint64_t p = 1; p <= 6; ++p) keys.push_back(keyOf({0, 1000, p}));
-    const std::uint32_t nodes[] = {50, 20, 90, 70, 60, 10};
-    for (std::size_t i = 0; i < 6; ++i) table.store(keys[i], 3, {nodes[i], 0, 0});
-    EXPECT_EQ(table.capacity(), 4u);
-    EXPECT_EQ(table.size(), 4u);
-    // The newest always goes in: 60 in place of 20, then 10 in place of 50.
-    const bool kept[] = {false, false, true, true, true, true};
-    for (std::size_t i = 0; i < 6; ++i) {
-        const SubtreeSummary* found = table.find(keys[i], 3);
+    for (std::uint64_t p = 1; p <= 10; ++p) keys.push_back(keyOf({0, 1000, p}));
+    const std::uint32_t nodes[] = {50, 20, 90, 70, 60, 10, 80, 30, 65, 55};
+    for (std::size_t i = 0; i < 10; ++i) table.store(keys[i], {nodes[i], 0, 0});
+    EXPECT_EQ(table.capacity(), SubtreeTable::bucketSize);
+    EXPECT_EQ(table.size(), SubtreeTable::bucketSize);
+    // The newest always goes in: 65 in place of 10, then 55 in place of 20.
+    const bool kept[] = {true, false, true, true, true, false, true, true, true, true};
+    for (std::size_t i = 0; i < 10; ++i) {
+        const SubtreeSummary* found = table.find(keys[i]);
         EXPECT_EQ(found != nullptr, kept[i]) << nodes[i];
         if (found != nullptr) {
             EXPECT_EQ(found->nodes, nodes[i]);
@@ -76,53 +88,55 @@ TEST(SubtreeTable, AFullBucketGivesUpItsSmallestSubtree) {
     }
 }
 
-TEST(SubtreeTable, GrowsWithUseWithinItsLimit) {
-    const std::size_t maxBytes = 3 * 4096 * entryBytes;  // room for 8192 entries while growing
-    SubtreeTable table(maxBytes, 1);
-    EXPECT_LE(table.capacity(), 1024u);
+// The table grows one bucket at a time, splitting an older one, up to its limit and no
+// further; every entry stays findable through every split.
+TEST(SubtreeTable, GrowsWithUseUpToItsLimit) {
+    const std::size_t buckets = 1000;  // not a power of two: the limit is the real size
+    SubtreeTable table(buckets * bucketBytes + bucketBytes / 2, 1);
     std::vector<SetKey> keys;
     for (std::uint64_t p = 1; p <= 20000; ++p) {
         keys.push_back(keyOf({0, 100000, p}));
-        table.store(keys.back(), 3, {static_cast<std::uint32_t>(p), 1, 1});
+        table.store(keys.back(), {static_cast<std::uint32_t>(p), 1, 1});
+        if (p == 1500) {
+            // Not at its limit yet: it grew as the subtrees came, so that a full bucket, which
+            // gives up an entry, stayed rare.
+            std::size_t kept = 0;
+            for (std::uint64_t q = 1; q <= p; ++q) kept += table.find(keys[q - 1]) != nullptr;
+            EXPECT_GT(kept, p * 95 / 100);
+            EXPECT_EQ(kept, table.size());
+            EXPECT_LT(table.capacity(), buckets * SubtreeTable::bucketSize);
+        }
     }
-    EXPECT_EQ(table.capacity(), 8192u);
-    EXPECT_LE(table.capacity() / 2 * 3 * entryBytes, maxBytes);
+    EXPECT_EQ(table.capacity(), buckets * SubtreeTable::bucketSize);
     EXPECT_LE(table.size(), table.capacity());
     // Whatever is found is what was stored under that key.
     std::size_t found = 0;
     for (std::size_t p = 1; p <= 20000; ++p) {
-        if (const SubtreeSummary* s = table.find(keys[p - 1], 3)) {
+        if (const SubtreeSummary* s = table.find(keys[p - 1])) {
             ++found;
             EXPECT_EQ(s->nodes, p);
         }
     }
     EXPECT_EQ(found, table.size());
-    EXPECT_GT(found, 4096u);
-}
-
-std::unique_ptr<SubtreeTable::Entry[]> noMemory(std::size_t) noexcept { return nullptr; }
-
-int allocations = 0;
-std::unique_ptr<SubtreeTable::Entry[]> onlyOnce(std::size_t entries) noexcept {
-    return ++allocations == 1 ? SubtreeTable::allocateEntries(entries) : nullptr;
+    EXPECT_GT(found, table.capacity() * 9 / 10);
 }
 
 TEST(SubtreeTable, WithoutMemoryItStaysAsItIs) {
-    SubtreeTable none(1 << 20, 1, &noMemory);
+    // Room for no bucket at all: nothing is kept.
+    SubtreeTable none(bucketBytes - 1, 1);
+    none.store(keyOf({0, 5, 2}), {9, 1, 1});
+    EXPECT_EQ(none.find(keyOf({0, 5, 2})), nullptr);
     EXPECT_EQ(none.capacity(), 0u);
-    none.store(keyOf({0, 5, 2}), 3, {9, 1, 1});
-    EXPECT_EQ(none.find(keyOf({0, 5, 2}), 3), nullptr);
 
-    allocations = 0;
-    SubtreeTable first(1 << 20, 1, &onlyOnce);
-    const std::size_t capacity = first.capacity();
-    ASSERT_GT(capacity, 0u);
-    for (std::uint64_t p = 1; p <= 4 * capacity; ++p) {
-        first.store(keyOf({0, 99999, p}), 3, {5, 0, 0});
-    }
-    EXPECT_EQ(first.capacity(), capacity);
-    EXPECT_LE(first.size(), capacity);
-    EXPECT_NE(first.find(keyOf({0, 99999, 4 * capacity}), 3), nullptr);
+    // Memory that runs out while the table grows: it keeps what it has and replaces entries.
+    SubtreeTable table(std::size_t{64} << 20, 1);
+    LargeBlock::limitForTesting(std::size_t{1} << 20);
+    for (std::uint64_t p = 1; p <= 100000; ++p) table.store(keyOf({0, 999999, p}), {5, 0, 0});
+    LargeBlock::limitForTesting(static_cast<std::size_t>(-1));
+    EXPECT_GT(table.capacity(), 0u);
+    EXPECT_LE(table.capacity() * SubtreeTable::entryBytes, std::size_t{1} << 20);
+    EXPECT_LE(table.size(), table.capacity());
+    EXPECT_NE(table.find(keyOf({0, 999999, 100000})), nullptr);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include "support/RecordingListener.hpp"
 #include "support/ReferenceSearch.hpp"
-#include "support/SeedGuard.hpp"
 
 namespace spanfold::testing {
 namespace {
@@ -32,20 +31,22 @@ std::string firstDifferentEntry(const char* what, const std::vector<PointSet>& e
 }  // namespace
 
 Outcome runProgram(const DistanceMultiset& distances, SearchLimits limits, bool listen,
-                   std::uint32_t seed, const SubtreeTableSettings& table) {
-    SeedGuard guard(seed);
+                   std::uint32_t seed, const ProgramPaths& paths) {
+    RandomGenerator random(seed);
     RecordingListener listener;
     SolutionSet solutions;
     Outcome outcome;
     try {
-        const SolveResult result = solve(distances, limits.maxsols, limits.maxnodes,
-                                         listen ? &listener : nullptr, solutions, table);
+        const SolveResult result =
+            solve(distances, solutions,
+                  {limits, random, listen ? &listener : nullptr, paths.table, paths.lookup});
         outcome.visited = result.visitedNodes;
         outcome.expanded = result.expandedNodes;
+        outcome.cutByNodeLimit = result.cutByNodeLimit;
     } catch (const std::invalid_argument& e) {
         outcome.error = e.what();
     }
-    outcome.seedAfter = randomSeed;
+    outcome.seedAfter = random.seed();
     outcome.nodes = listener.nodes;
     outcome.solutions = storedSolutions(solutions);
     return outcome;
@@ -53,17 +54,18 @@ Outcome runProgram(const DistanceMultiset& distances, SearchLimits limits, bool 
 
 Outcome runReference(const DistanceMultiset& distances, SearchLimits limits, bool listen,
                      std::uint32_t seed) {
-    SeedGuard guard(seed);
     RecordingListener listener;
     reference::Solutions solutions;
     Outcome outcome;
     try {
-        outcome.visited =
-            reference::solve(distances, limits, listen ? &listener : nullptr, solutions);
+        const reference::Result result =
+            reference::solve(distances, limits, listen ? &listener : nullptr, solutions, seed);
+        outcome.visited = result.visitedNodes;
+        outcome.cutByNodeLimit = result.cutByNodeLimit;
     } catch (const std::invalid_argument& e) {
         outcome.error = e.what();
     }
-    outcome.seedAfter = randomSeed;
+    outcome.seedAfter = seed;
     outcome.nodes = listener.nodes;
     outcome.solutions.assign(solutions.begin(), solutions.end());
     return outcome;
@@ -81,6 +83,10 @@ std::string firstDifference(const Outcome& expected, const Outcome& actual) {
         return "seed after " + std::to_string(actual.seedAfter) + " instead of " +
                std::to_string(expected.seedAfter);
     }
+    if (actual.cutByNodeLimit != expected.cutByNodeLimit) {
+        return std::string("cut by the node limit: ") + (actual.cutByNodeLimit ? "yes" : "no") +
+               " instead of " + (expected.cutByNodeLimit ? "yes" : "no");
+    }
     std::string difference = firstDifferentEntry("node", expected.nodes, actual.nodes);
     if (difference.empty()) {
         difference = firstDifferentEntry("solution", expected.solutions, actual.solutions);
@@ -89,11 +95,10 @@ std::string firstDifference(const Outcome& expected, const Outcome& actual) {
 }
 
 std::string compareWithReference(const DistanceMultiset& distances, SearchLimits limits,
-                                 bool listen, std::uint32_t seed,
-                                 const SubtreeTableSettings& table) {
+                                 bool listen, std::uint32_t seed, const ProgramPaths& paths) {
     const std::string difference =
         firstDifference(runReference(distances, limits, listen, seed),
-                        runProgram(distances, limits, listen, seed, table));
+                        runProgram(distances, limits, listen, seed, paths));
     if (difference.empty()) return difference;
     return difference + " (maxsols " + std::to_string(limits.maxsols) + ", maxnodes " +
            std::to_string(limits.maxnodes) + ", seed " + std::to_string(seed) +

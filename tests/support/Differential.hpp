@@ -1,6 +1,6 @@
 // Runs the program's solver and the reference search on the same input, limits and seed, and
-// says where they part: the visited count, the generator's state afterwards, the listed
-// nodes and the stored solutions must all be the same.
+// says where they part: the visited count, the generator's state afterwards, whether the node
+// limit cut the search short, the listed nodes and the stored solutions must all be the same.
 #pragma once
 
 #include <cstdint>
@@ -18,13 +18,21 @@ struct Outcome {
     std::string error;  // the message of an input that cannot be a problem, or empty
     std::uint32_t visited = 0;
     std::uint32_t seedAfter = 0;
+    bool cutByNodeLimit = false;
     std::vector<PointSet> nodes;      // as listed, when a listener was attached
     std::vector<PointSet> solutions;  // in the set's order, each with its leading 0
     std::uint64_t expanded = 0;       // the program's only: nodes whose children it tried
 };
 
+// How the program's search is run besides its limits and seed: the table of finished
+// subtrees, and the way it looks distances up.
+struct ProgramPaths {
+    SubtreeTableSettings table;
+    LookupSettings lookup;
+};
+
 Outcome runProgram(const DistanceMultiset& distances, SearchLimits limits, bool listen,
-                   std::uint32_t seed, const SubtreeTableSettings& table = {});
+                   std::uint32_t seed, const ProgramPaths& paths = {});
 Outcome runReference(const DistanceMultiset& distances, SearchLimits limits, bool listen,
                      std::uint32_t seed);
 
@@ -33,7 +41,6 @@ std::string firstDifference(const Outcome& expected, const Outcome& actual);
 
 // Both runs on one case; empty when they agree, otherwise the difference and the case.
 std::string compareWithReference(const DistanceMultiset& distances, SearchLimits limits,
-                                 bool listen, std::uint32_t seed,
-                                 const SubtreeTableSettings& table = {});
+                                 bool listen, std::uint32_t seed, const ProgramPaths& paths = {});
 
 }  // namespace spanfold::testing

@@ -5,8 +5,6 @@
 #include <utility>
 #include <vector>
 
-#include "solver/RandomSeed.hpp"
-
 namespace spanfold::reference {
 namespace {
 
@@ -16,9 +14,9 @@ using testing::PointSet;
 using UsedFlags = std::vector<bool>;
 
 // seed = seed * 134775813 + 1 (mod 2^32); the random bit is bit 31 of the new seed.
-bool drawBit() {
-    randomSeed = randomSeed * 134775813u + 1u;
-    return (randomSeed >> 31) == 1u;
+bool drawBit(std::uint32_t& seed) {
+    seed = seed * 134775813u + 1u;
+    return (seed >> 31) == 1u;
 }
 
 PointSet sortedWithZero(const std::vector<Position>& points) {
@@ -33,8 +31,10 @@ struct Search {
     SearchLimits limits;
     NodeListener* listener = nullptr;
     Solutions* solutions = nullptr;
+    std::uint32_t* seed = nullptr;
     std::vector<Position> points;  // in placement order
     std::uint32_t visitedNodes = 0;
+    bool cutByNodeLimit = false;
 
     void record() {
         PointSet a = sortedWithZero(points);
@@ -43,7 +43,7 @@ struct Search {
             PointSet b;
             for (Position q : a) b.push_back(width - q);
             std::sort(b.begin(), b.end());
-            if (solutions->size() + 1 >= limits.maxsols && drawBit()) std::swap(a, b);
+            if (solutions->size() + 1 >= limits.maxsols && drawBit(*seed)) std::swap(a, b);
             if (solutions->size() < limits.maxsols) solutions->insert(b);
         }
         if (solutions->size() < limits.maxsols) solutions->insert(a);
@@ -67,19 +67,22 @@ struct Search {
         }
         if (points.size() == n) {
             record();
-        } else if (visitedNodes < limits.maxnodes) {
+        } else if (visitedNodes >= limits.maxnodes) {
+            cutByNodeLimit = true;  // a node left unexpanded
+        } else {
             std::size_t w = m - 1;
             while (used[w]) --w;
             const Distance y = table[w];
             // The root's child is W itself and the third point stands at y only.
             std::vector<Position> order{y};
             if (points.size() > 2 && points[1] - y != y) {
-                order = drawBit() ? std::vector<Position>{y, points[1] - y}
-                                  : std::vector<Position>{points[1] - y, y};
+                order = drawBit(*seed) ? std::vector<Position>{y, points[1] - y}
+                                       : std::vector<Position>{points[1] - y, y};
             }
             for (std::size_t j = 0; j < order.size(); ++j) {
-                if (j > 0 &&
-                    (solutions->size() >= limits.maxsols || visitedNodes >= limits.maxnodes)) {
+                if (j > 0 && solutions->size() >= limits.maxsols) break;
+                if (j > 0 && visitedNodes >= limits.maxnodes) {
+                    cutByNodeLimit = true;  // a candidate left untried
                     break;
                 }
                 placePoint(used, order[j]);
@@ -91,8 +94,8 @@ struct Search {
 
 }  // namespace
 
-std::uint32_t solve(const DistanceMultiset& distances, SearchLimits limits, NodeListener* listener,
-                    Solutions& solutions) {
+Result solve(const DistanceMultiset& distances, SearchLimits limits, NodeListener* listener,
+             Solutions& solutions, std::uint32_t& seed) {
     const std::vector<Distance> values = distances.values();
     if (!values.empty() && values.front() == 0) {
         throw std::invalid_argument("all input values must be positive integers");
@@ -100,8 +103,9 @@ std::uint32_t solve(const DistanceMultiset& distances, SearchLimits limits, Node
     // n (n - 1) / 2 distances give n points.
     std::uint64_t n = 1;
     while (n * (n - 1) / 2 < distances.size()) ++n;
-    if (n * (n - 1) / 2 != distances.size())
+    if (n * (n - 1) / 2 != distances.size()) {
         throw std::invalid_argument("invalid number of distances");
+    }
 
     Search search;
     search.table = values;
@@ -109,8 +113,9 @@ std::uint32_t solve(const DistanceMultiset& distances, SearchLimits limits, Node
     search.limits = limits;
     search.listener = listener;
     search.solutions = &solutions;
+    search.seed = &seed;
     search.placePoint(UsedFlags(search.table.size()), 0);
-    return search.visitedNodes;
+    return {search.visitedNodes, search.cutByNodeLimit};
 }
 
 }  // namespace spanfold::reference

@@ -1,4 +1,5 @@
-// The basic data of the backtracking search: positions, the point list and the candidates.
+// The points of the search: positions, the list of placed points, and the candidates of a
+// level.
 //
 // The point list holds the placed positions in placement order. Entry 0 is always 0 and
 // entry 1, once present, is the width W (the largest distance), so every position lies in
@@ -11,7 +12,6 @@
 
 namespace spanfold {
 
-using Distance = std::uint64_t;
 using Position = std::uint64_t;
 
 // Placed positions in placement order; not sorted beyond its first two entries.
@@ -21,7 +21,8 @@ using PointList = std::vector<Position>;
 // level has two distinct candidates.
 using Candidates = std::array<Position, 2>;
 
-// Every point of `points` but the first (the 0), ascending, into buffer[0 .. size - 2].
+// Every point of `points` but the first (the 0), ascending, into buffer[0 .. size - 2]: the
+// form in which point sets are stored and shown.
 void sortedPositions(const PointList& points, Position* buffer);
 
 }  // namespace spanfold

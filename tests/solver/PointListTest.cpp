@@ -1,4 +1,4 @@
-#include "solver/SearchState.hpp"
+#include "solver/PointList.hpp"
 
 #include <gtest/gtest.h>
 
