@@ -100,11 +100,17 @@ void DistanceCounts<ValueType, CountType>::buildDirectory(std::size_t m,
     const std::size_t groupBytes = (count_ + perGroup - 1) / perGroup * sizeof(Group);
     const std::size_t directoryBytes = (used + 1) * sizeof(Index);
     cached_ = groupBytes + directoryBytes <= lookup.cachedTableBytes;
+    refinable_ = cached_ && shift_ != 0 && largest_ < lookup.finestDirectoryValues;
     // The directory and the log follow the groups, over the sorted values, all read by now;
     // the rest of the block goes back.
     block_.shrink(groupBytes + directoryBytes + std::max<std::size_t>(m, 1) * sizeof(Index));
     directory_ = reinterpret_cast<Index*>(block_.as<char>() + groupBytes);
     undoLog_ = directory_ + (used + 1);
+    fillDirectory(used);
+}
+
+template <typename ValueType, typename CountType>
+void DistanceCounts<ValueType, CountType>::fillDirectory(std::size_t used) noexcept {
     // Each value opens the buckets up to its own; the rest end after the last value.
     std::size_t b = 0;
     Index e = 0;
@@ -113,6 +119,21 @@ void DistanceCounts<ValueType, CountType>::buildDirectory(std::size_t m,
         while (b <= bucket) directory_[b++] = e;
     }
     while (b <= used) directory_[b++] = e;
+}
+
+template <typename ValueType, typename CountType>
+void DistanceCounts<ValueType, CountType>::refineDirectory() noexcept {
+    if (!refinable_) return;
+    refinable_ = false;
+    const auto used = static_cast<std::size_t>(largest_) + 1;
+    try {
+        finestDirectory_ = LargeBlock((used + 1) * sizeof(Index));
+    } catch (const std::bad_alloc&) {
+        return;  // lookups stay as they are
+    }
+    directory_ = finestDirectory_.as<Index>();
+    shift_ = 0;
+    fillDirectory(used);
 }
 
 template <typename ValueType, typename CountType>

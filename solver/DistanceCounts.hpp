@@ -49,6 +49,10 @@ namespace spanfold {
 // take either way on any table.
 struct LookupSettings {
     std::size_t cachedTableBytes = std::size_t{512} << 10;
+    // Values below this may get a bucket each (refineDirectory), once the search has expanded
+    // this many nodes: by then it has looked up millions of distances.
+    Distance finestDirectoryValues = Distance{1} << 18;
+    std::uint64_t refineAfterExpansions = std::uint64_t{1} << 14;
 };
 
 template <typename ValueType, typename CountType>
@@ -110,6 +114,10 @@ public:
         }
     }
     Index findIn(Bucket bucket, Distance d) const noexcept {
+        // With a bucket per value, a bucket holds that value or nothing.
+        if (shift_ == 0) {
+            return bucket.begin != bucket.end && value(bucket.begin) == d ? bucket.begin : notFound;
+        }
         for (Index i = bucket.begin; i != bucket.end; i = next(i)) {
             const Value v = groups_[i >> slotBits].values[i & slotMask];
             if (v >= d) return v == d ? i : notFound;
@@ -139,6 +147,13 @@ public:
     // True when the table is taken to stay in the cache (LookupSettings).
     bool cached() const noexcept { return cached_; }
 
+    // For a search that turns out to be long, on values small enough: a directory with a
+    // bucket per value, so that a lookup looks at one value. It takes one index per value up
+    // to the largest, more than a small problem would pay back, so it is made only when asked
+    // for, on a table that stays in the cache and values below LookupSettings'
+    // finestDirectoryValues. Indices stay as they are. Without memory for it, nothing changes.
+    void refineDirectory() noexcept;
+
     // Room for total() indices, for the search's log of the distances it has taken.
     Index* undoLog() const noexcept { return undoLog_; }
 
@@ -167,8 +182,11 @@ private:
     std::size_t packGroups(std::size_t m, std::uint32_t pointCount);
     // Lays out the directory and the undo log after the groups, and fills the directory.
     void buildDirectory(std::size_t m, const LookupSettings& lookup);
+    // Fills the directory's `used` buckets, and the end after them, for the shift in force.
+    void fillDirectory(std::size_t used) noexcept;
 
-    LargeBlock block_;  // the groups, the directory and the undo log, in this order
+    LargeBlock block_;            // the groups, the directory and the undo log, in this order
+    LargeBlock finestDirectory_;  // the directory once refined, a bucket per value
     Group* groups_ = nullptr;
     Index* directory_ = nullptr;  // first index of each bucket, and the index after the last
     Index* undoLog_ = nullptr;
@@ -177,6 +195,7 @@ private:
     Distance largest_ = 0;
     unsigned shift_ = 0;
     bool cached_ = true;
+    bool refinable_ = false;  // refineDirectory would give a bucket per value
 };
 
 }  // namespace spanfold

@@ -22,9 +22,8 @@ struct SubtreeTableSettings {
 };
 
 struct SolveSettings {
-    SolveSettings(SearchLimits limits_, RandomGenerator& random_,
-                  NodeListener* listener_ = nullptr, SubtreeTableSettings table_ = {},
-                  LookupSettings lookup_ = {}) noexcept
+    SolveSettings(SearchLimits limits_, RandomGenerator& random_, NodeListener* listener_ = nullptr,
+                  SubtreeTableSettings table_ = {}, LookupSettings lookup_ = {}) noexcept
         : limits(limits_), random(random_), listener(listener_), table(table_), lookup(lookup_) {}
 
     SearchLimits limits;

@@ -16,11 +16,19 @@
 //
 // The table is an array of buckets of eight 24-byte entries, three cache lines each; a key's
 // bucket is its position scaled to the number of buckets, which may be any number. It doubles
-// when half full, up to its limit, in a block that grows where it stands (memory/LargeBlock.hpp):
-// since a key's bucket never moves down when the buckets grow in number, the entries are
-// spread out in place, from the last bucket to the first. No two arrays are ever held at
-// once, so the limit is the table's real size, and a run that keeps few subtrees keeps a small
-// table. Once at its limit, or out of memory, a full bucket gives up its smallest subtree.
+// when half full, in a block that grows where it stands (memory/LargeBlock.hpp): since a key's
+// bucket never moves down when the buckets grow in number, the entries are spread out in
+// place, from the last bucket to the first. No two arrays are ever held at once, so the limit
+// is the table's real size. Once full, a bucket gives up its smallest subtree.
+//
+// A large table is not free: every probe of one far larger than the caches and the TLB's
+// reach waits for memory, and on some hosts for a walk of the page tables too; a table that
+// grows past what the run's repeats need only makes the search slower. So up to
+// `freeBytes` the table doubles whenever it is half full, and beyond that only when growing
+// pays: a sample of the keys (one in 64) shows how often a subtree the table gave up lately
+// is met again, and the table doubles, up to its limit, when a twice larger one would have
+// found at least one of the sample's probes in 16. A run with few repeats keeps a small table; a
+// hard run gets the memory it deserves.
 //
 // Invariants:
 //   - an entry describes a subtree that was searched to its end, never one cut short by a
@@ -32,6 +40,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "memory/LargeBlock.hpp"
 #include "solver/Prefetch.hpp"
@@ -85,22 +94,29 @@ public:
     // the address space a 32-bit process has.
     static std::size_t defaultMaxBytes() noexcept;
 
-    // Starts empty, taking no memory, and grows with use up to `maxBytes`. Subtrees of fewer
-    // than `minNodes` nodes are not kept: searching them again costs about as little as
-    // looking them up. Never throws: without memory the table just stays as it is.
-    SubtreeTable(std::size_t maxBytes, std::uint32_t minNodes) noexcept;
+    // The size up to which a table doubles whenever it is half full.
+    static constexpr std::size_t defaultFreeBytes = std::size_t{8} << 20;
+
+    // Starts empty, taking no memory, and grows with use up to `maxBytes`, beyond `freeBytes`
+    // only when that pays. Subtrees of fewer than `minNodes` nodes are not kept: searching
+    // them again costs about as little as looking them up. Never throws: without memory the
+    // table just stays as it is.
+    SubtreeTable(std::size_t maxBytes, std::uint32_t minNodes,
+                 std::size_t freeBytes = defaultFreeBytes);
 
     // The summary stored for the set, or null.
-    const SubtreeSummary* find(const SetKey& key) const noexcept {
+    const SubtreeSummary* find(const SetKey& key) noexcept {
         if (buckets_ == 0) return nullptr;
         const Entry* bucket = bucketOf(key);
         const auto high = static_cast<std::uint32_t>(key.high >> 32);
         for (std::size_t i = 0; i < bucketSize; ++i) {
             if (bucket[i].low == key.low && bucket[i].high == high &&
                 bucket[i].summary.nodes != 0) {
+                if (sampled(key.low)) ++sampledProbes_;
                 return &bucket[i].summary;
             }
         }
+        if (sampled(key.low)) noteSampledMiss(key.low);
         return nullptr;
     }
 
@@ -112,9 +128,10 @@ public:
             spanfold::prefetch(bucket + line);
     }
 
-    // Keeps the summary of a finished subtree. When its bucket is full, the entry of the
-    // smallest subtree there makes room.
-    void store(const SetKey& key, const SubtreeSummary& summary) noexcept;
+    // Keeps the summary of a finished subtree; false when it is too small to keep, or there
+    // is no memory for any. When its bucket is full, the entry of the smallest subtree there
+    // makes room.
+    bool store(const SetKey& key, const SubtreeSummary& summary) noexcept;
 
     std::size_t capacity() const noexcept { return buckets_ * bucketSize; }  // entries
     std::size_t size() const noexcept { return size_; }                      // entries in use
@@ -137,15 +154,34 @@ private:
     // Puts the entry into bucket b, in place of an entry of the same set, in a free slot, or
     // in place of the smallest subtree there.
     void place(std::size_t b, const Entry& entry) noexcept;
+    // True when the table is half full and may grow: freely while small, and beyond that when
+    // the sample shows growing pays.
+    bool wantsToGrow() noexcept;
     // Twice the buckets, or as many as the limit and the memory allow; false when there can
     // be no more.
     bool grow() noexcept;
 
+    // The sample: keys whose lowest six bits are zero, bits the bucket does not depend on.
+    static bool sampled(std::uint64_t low) noexcept { return (low & 63) == 0; }
+    void noteSampledMiss(std::uint64_t low) noexcept;
+    // The sampled keys given up in this window of stores and the last, in Bloom filters of
+    // two probes per key: a key found there may, rarely, not have been given up.
+    void noteGivenUp(std::uint64_t low) noexcept;
+    bool mayHaveBeenGivenUp(std::uint64_t low) const noexcept;
+    void startSample() noexcept;
+
     std::size_t maxBuckets_;
     std::uint32_t minNodes_;
+    std::size_t freeBuckets_;
     LargeBlock block_;
     std::size_t buckets_ = 0;  // fewer than 2^32
     std::size_t size_ = 0;
+    // The filters of this window and the last, once the table is beyond its free size.
+    std::vector<std::uint64_t> givenUp_;
+    std::vector<std::uint64_t> previousGivenUp_;
+    std::uint64_t sampledProbes_ = 0;   // since the sample was last cleared
+    std::uint64_t sampledRegrets_ = 0;  // of those, misses of keys given up before
+    std::uint64_t storesSinceSample_ = 0;
 };
 
 }  // namespace spanfold

@@ -24,6 +24,7 @@ struct Path {
     testing::ProgramPaths paths;
 };
 const LookupSettings cachedLoop{static_cast<std::size_t>(-1)};
+const LookupSettings refinedAtOnce{static_cast<std::size_t>(-1), Distance{1} << 63, 1};
 const LookupSettings pipeline{0};
 const SubtreeTableSettings everySubtree{1 << 20, 1};
 const SubtreeTableSettings noTable{1, 1};
@@ -31,6 +32,7 @@ const Path paths[] = {
     {"as it comes", {}},
     {"cached loop, every subtree kept", {everySubtree, cachedLoop}},
     {"cached loop, no table", {noTable, cachedLoop}},
+    {"cached loop, a bucket per value from the first expansion", {noTable, refinedAtOnce}},
     {"pipeline, every subtree kept", {everySubtree, pipeline}},
     {"pipeline, no table", {noTable, pipeline}},
 };

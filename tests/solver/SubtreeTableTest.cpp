@@ -121,6 +121,34 @@ TEST(SubtreeTable, GrowsWithUseUpToItsLimit) {
     EXPECT_GT(found, table.capacity() * 9 / 10);
 }
 
+// Past its free size a table grows only when the subtrees it gives up are met again: a search
+// whose repeats all fit keeps a small table; one that keeps coming back to subtrees the table
+// gave up gets a larger one.
+TEST(SubtreeTable, BeyondItsFreeSizeGrowsOnlyWhenThatPays) {
+    const std::size_t freeBuckets = 512, maxBuckets = 4096;
+    const std::size_t freeEntries = freeBuckets * SubtreeTable::bucketSize;
+    SubtreeTable neverAgain(maxBuckets * bucketBytes, 1, freeBuckets * bucketBytes);
+    for (std::uint64_t p = 1; p <= 100000; ++p) {
+        const SetKey key = keyOf({0, 1000000, p});
+        ASSERT_EQ(neverAgain.find(key), nullptr);
+        neverAgain.store(key, {5, 0, 0});
+    }
+    EXPECT_EQ(neverAgain.capacity(), freeEntries);
+
+    // Each subtree is met again a little more stores later than the table can keep it: as
+    // the search does, a miss is searched again and stored anew.
+    SubtreeTable comesBack(maxBuckets * bucketBytes, 1, freeBuckets * bucketBytes);
+    const std::uint64_t later = freeEntries * 5 / 4;
+    for (std::uint64_t p = 1; p <= 100000; ++p) {
+        comesBack.store(keyOf({0, 1000000, p}), {5, 0, 0});
+        if (p > later) {
+            const SetKey again = keyOf({0, 1000000, p - later});
+            if (comesBack.find(again) == nullptr) comesBack.store(again, {5, 0, 0});
+        }
+    }
+    EXPECT_GT(comesBack.capacity(), freeEntries);
+}
+
 TEST(SubtreeTable, WithoutMemoryItStaysAsItIs) {
     // Room for no bucket at all: nothing is kept.
     SubtreeTable none(bucketBytes - 1, 1);
