@@ -9,7 +9,7 @@
 namespace spanfold {
 namespace {
 
-constexpr std::size_t firstCapacity = std::size_t{1} << 12;  // values
+constexpr std::size_t firstCapacity = std::size_t{1} << 10;  // values
 
 // The widest digit of a radix pass: its counters stay in the first-level cache.
 constexpr unsigned digitBits = 11;

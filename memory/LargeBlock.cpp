@@ -25,7 +25,7 @@ namespace {
 std::size_t testLimit = static_cast<std::size_t>(-1);
 
 // Below this a block comes from the heap: a small problem then makes no system call for it.
-constexpr std::size_t smallestPagedBlock = std::size_t{256} << 10;
+constexpr std::size_t smallestPagedBlock = std::size_t{16} << 10;
 
 // Heap blocks start on a cache line, as their users lay out whole lines; pages always do.
 constexpr std::align_val_t lineAlignment{64};

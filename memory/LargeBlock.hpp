@@ -1,7 +1,7 @@
 // Memory for the large arrays of a run: the distances as they are read and sorted, the search's
 // per-value table and undo log built in their place, and the table of finished subtrees.
 //
-// A block of 256 KiB or more takes its pages from the system (memory/Pages.hpp) rather than
+// A block of 16 KiB or more takes its pages from the system (memory/Pages.hpp) rather than
 // from the heap:
 //   - on a 64-bit system it reserves address space for as much memory as the machine has, and
 //     commits it as it grows: it never moves, so growing copies nothing and the huge pages it
@@ -12,7 +12,9 @@
 //   - from 4 MiB on it asks for huge pages, before its pages are first written.
 // Where address space is short (a 32-bit process) a block reserves what it needs, and moves,
 // by a copy, when it outgrows that. A smaller block comes from the heap, so that a small
-// problem makes no system call for it.
+// problem makes no system call for it. (Fresh memory is dear on some hosts, dearer than a
+// system call: a block that grows in place touches only what it adds, where a heap block
+// that grows is copied into fresh memory.)
 //
 // In builds with AddressSanitizer, every byte past the block's size is poisoned, so any access
 // beyond it is caught.
@@ -51,6 +53,10 @@ public:
     // Keeps the first `bytes`, and gives the memory beyond back to the system as far as whole
     // pages go. Never moves the block.
     void shrink(std::size_t bytes) noexcept;
+
+    // The block is expected to grow to `room` bytes: where address space is short, it reserves
+    // that much when it next takes pages.
+    void expectRoom(std::size_t room) noexcept { room_ = room; }
 
     // For tests: from now on every block that would exceed `bytes` fails as if memory had run
     // out; the largest size_t lifts the limit again.

@@ -36,22 +36,30 @@ std::uint32_t checkedPointCount(const DistanceMultiset& distances) {
 
 namespace {
 
+// The counter readings of one solve: at the start (moved forward by the time spent listing),
+// and around building the per-value table, which is turned into microseconds only after the
+// last reading, so that the conversion's own cost is not measured.
+struct Readings {
+    CounterReading start;
+    CounterReading tableStart = 0;
+    CounterReading tableEnd = 0;
+};
+
 // Builds the table of the distances and their counts, then searches; without a listener,
 // finished subtrees are kept in a table that takes memory only as they come.
 template <typename Counts>
 SolveResult runSearch(DistanceMultiset&& distances, SolutionSet& solutions,
-                      const SolveSettings& settings, CounterReading& startTicks) {
+                      const SolveSettings& settings, Readings& readings) {
     SolveResult result;
-    const CounterReading tableStart = readCounter();
+    readings.tableStart = readCounter();
     Counts counts(std::move(distances), solutions.pointCount, settings.lookup);
-    result.tableMicros = static_cast<std::uint64_t>(elapsedMicroseconds(tableStart));
+    readings.tableEnd = readCounter();
     std::optional<SubtreeTable> subtrees;
     if (settings.listener == nullptr) {
-        subtrees.emplace(settings.table.maxBytes != 0 ? settings.table.maxBytes
-                                                      : SubtreeTable::defaultMaxBytes(),
-                         settings.table.minNodes);
+        subtrees.emplace(settings.table.maxBytes, settings.table.minNodes);
     }
-    Search<Counts> search(counts, solutions, settings, subtrees ? &*subtrees : nullptr, startTicks);
+    Search<Counts> search(counts, solutions, settings, subtrees ? &*subtrees : nullptr,
+                          readings.start);
     result.visitedNodes = search.run();
     result.expandedNodes = search.expandedNodes();
     result.cutByNodeLimit = search.cutByNodeLimit();
@@ -62,13 +70,13 @@ SolveResult runSearch(DistanceMultiset&& distances, SolutionSet& solutions,
 // hold any count of a problem of up to 65,536 points.
 template <typename Value>
 SolveResult runSearchFor(DistanceMultiset&& distances, SolutionSet& solutions,
-                         const SolveSettings& settings, CounterReading& startTicks) {
+                         const SolveSettings& settings, Readings& readings) {
     if (solutions.pointCount <= 65536) {
         return runSearch<DistanceCounts<Value, std::uint16_t>>(std::move(distances), solutions,
-                                                               settings, startTicks);
+                                                               settings, readings);
     }
     return runSearch<DistanceCounts<Value, std::uint32_t>>(std::move(distances), solutions,
-                                                           settings, startTicks);
+                                                           settings, readings);
 }
 
 }  // namespace
@@ -76,13 +84,15 @@ SolveResult runSearchFor(DistanceMultiset&& distances, SolutionSet& solutions,
 SolveResult solve(DistanceMultiset distances, SolutionSet& solutions,
                   const SolveSettings& settings) {
     // The start reading comes first: an unusable timer is reported before bad input.
-    CounterReading startTicks = readCounter();
+    Readings readings{readCounter()};
     solutions.pointCount = checkedPointCount(distances);
     SolveResult result =
         distances.narrow()
-            ? runSearchFor<std::uint32_t>(std::move(distances), solutions, settings, startTicks)
-            : runSearchFor<std::uint64_t>(std::move(distances), solutions, settings, startTicks);
-    result.elapsedMicros = static_cast<std::uint64_t>(elapsedMicroseconds(startTicks));
+            ? runSearchFor<std::uint32_t>(std::move(distances), solutions, settings, readings)
+            : runSearchFor<std::uint64_t>(std::move(distances), solutions, settings, readings);
+    result.elapsedMicros = static_cast<std::uint64_t>(elapsedMicroseconds(readings.start));
+    result.tableMicros =
+        static_cast<std::uint64_t>(microsecondsBetween(readings.tableStart, readings.tableEnd));
     return result;
 }
 

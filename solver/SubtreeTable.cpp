@@ -24,12 +24,6 @@ std::size_t SubtreeTable::defaultMaxBytes() noexcept {
     return static_cast<std::size_t>(bytes);
 }
 
-SubtreeTable::SubtreeTable(std::size_t maxBytes, std::uint32_t minNodes, std::size_t freeBytes)
-    : maxBuckets_(std::min<std::size_t>(maxBytes / bucketBytes, std::uint64_t{0xFFFFFFFFu})),
-      minNodes_(minNodes == 0 ? 1 : minNodes),
-      freeBuckets_(freeBytes / bucketBytes),
-      block_(0, maxBuckets_ * bucketBytes) {}
-
 void SubtreeTable::place(std::size_t b, const Entry& entry) noexcept {
     Entry* bucket = block_.as<Entry>() + b * bucketSize;
     // The scan starts at a slot the new key picks, so that of several smallest subtrees each
@@ -104,8 +98,14 @@ bool SubtreeTable::mayHaveBeenGivenUp(std::uint64_t low) const noexcept {
 }
 
 bool SubtreeTable::wantsToGrow() noexcept {
-    if (size_ * 2 < capacity() || buckets_ >= maxBuckets_) return false;
+    if (size_ * 2 < capacity()) return false;
     if (buckets_ == 0 || buckets_ < freeBuckets_) return true;
+    if (machineLimitPending_) {
+        machineLimitPending_ = false;
+        maxBuckets_ = std::max(maxBuckets_, bucketsIn(defaultMaxBytes()));
+        block_.expectRoom(maxBuckets_ * bucketBytes);
+    }
+    if (buckets_ >= maxBuckets_) return false;
     if (givenUp_.empty()) {
         startSample();
         return false;

@@ -97,12 +97,21 @@ public:
     // The size up to which a table doubles whenever it is half full.
     static constexpr std::size_t defaultFreeBytes = std::size_t{8} << 20;
 
-    // Starts empty, taking no memory, and grows with use up to `maxBytes`, beyond `freeBytes`
-    // only when that pays. Subtrees of fewer than `minNodes` nodes are not kept: searching
-    // them again costs about as little as looking them up. Never throws: without memory the
-    // table just stays as it is.
+    // Starts empty, taking no memory, and grows with use up to `maxBytes` (0: the default),
+    // beyond `freeBytes` only when that pays. Subtrees of fewer than `minNodes` nodes are not kept:
+    // searching them again costs about as little as looking them up. Never throws: without memory
+    // the table just stays as it is.
     SubtreeTable(std::size_t maxBytes, std::uint32_t minNodes,
-                 std::size_t freeBytes = defaultFreeBytes);
+                 std::size_t freeBytes = defaultFreeBytes) noexcept
+        : maxBuckets_(bucketsIn(maxBytes)),
+          minNodes_(minNodes == 0 ? 1 : minNodes),
+          freeBuckets_(bucketsIn(freeBytes)),
+          // The machine is asked for the default limit only once the table grows past its
+          // free size: a small problem makes no system call for it.
+          machineLimitPending_(maxBytes == 0) {
+        if (machineLimitPending_) maxBuckets_ = freeBuckets_ > 1 ? freeBuckets_ : 1;
+        block_.expectRoom(maxBuckets_ * bucketBytes);
+    }
 
     // The summary stored for the set, or null.
     const SubtreeSummary* find(const SetKey& key) noexcept {
@@ -170,9 +179,15 @@ private:
     bool mayHaveBeenGivenUp(std::uint64_t low) const noexcept;
     void startSample() noexcept;
 
+    static std::size_t bucketsIn(std::size_t bytes) noexcept {
+        const std::size_t buckets = bytes / bucketBytes;
+        return buckets < 0xFFFFFFFFu ? buckets : 0xFFFFFFFFu;
+    }
+
     std::size_t maxBuckets_;
     std::uint32_t minNodes_;
     std::size_t freeBuckets_;
+    bool machineLimitPending_;  // the default limit, not asked for yet
     LargeBlock block_;
     std::size_t buckets_ = 0;  // fewer than 2^32
     std::size_t size_ = 0;

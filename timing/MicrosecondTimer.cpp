@@ -17,9 +17,12 @@ CounterReading readCounter() {
 }
 
 std::int64_t elapsedMicroseconds(const CounterReading& start) {
-    const CounterReading now = readCounter();
+    return microsecondsBetween(start, readCounter());
+}
+
+std::int64_t microsecondsBetween(const CounterReading& start, const CounterReading& end) {
     // Two's-complement difference: defined even for readings far apart.
-    const auto ticks = static_cast<CounterReading>(static_cast<std::uint64_t>(now) -
+    const auto ticks = static_cast<CounterReading>(static_cast<std::uint64_t>(end) -
                                                    static_cast<std::uint64_t>(start));
     CounterReading frequency = 0;
     // A counter that claims no ticks per second cannot measure anything either.

@@ -12,4 +12,7 @@ CounterReading readCounter();
 // Reads the counter, then the frequency, on every call: nothing is cached.
 std::int64_t elapsedMicroseconds(const CounterReading& start);
 
+// The same between two readings taken before: reads the frequency, and no counter.
+std::int64_t microsecondsBetween(const CounterReading& start, const CounterReading& end);
+
 }  // namespace spanfold

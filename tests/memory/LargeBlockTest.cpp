@@ -24,7 +24,7 @@ void fill(LargeBlock& block, unsigned char value) {
 }
 
 // Sizes on both sides of the heap's limit and of a huge block's.
-const std::size_t sizes[] = {1, 1000, (256 << 10) - 1, 256 << 10, 5 << 20};
+const std::size_t sizes[] = {1, 1000, (16 << 10) - 1, 16 << 10, 5 << 20};
 
 TEST(LargeBlock, StartsZeroedAndAligned) {
     for (std::size_t bytes : sizes) {
