@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Front door for the usual builds. Each target is one command a newcomer can paste.
 #   make run            build the program alone and solve the example problem 2 3 5
 #   make check          all the checks below, Linux and Windows
@@ -45,7 +46,7 @@ test: release
 
 bench:
 	$(call configure,build/release,-DCMAKE_BUILD_TYPE=Release)
-	$(CMAKE) --build build/release -j $(JOBS) --target generate_instance read_problem_bench search_bench
+	$(CMAKE) --build build/release -j $(JOBS) --target generate_instance read_problem_bench parse_and_sort search_bench
 
 check: check-linux check-windows
 
