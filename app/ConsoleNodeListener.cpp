@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "app/ConsoleNodeListener.hpp"
 
 #include <iostream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The -verbose listing: every visited node as one line of point-set text.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one-line text of a point set: "{0", then ", " and each further position, then "}".
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "app/Options.hpp"
 
 #include <cstdint>

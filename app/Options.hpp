@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line: the two limits of the search, the listing switch and the help request.
 #pragma once
 

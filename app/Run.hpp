@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One run of the program: options, problem line, search, report.
 #pragma once
 

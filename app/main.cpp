@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // spanfold: reconstructs point sets on a line from the multiset of their pairwise distances.
 #include "app/Run.hpp"
 

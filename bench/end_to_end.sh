@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Whole runs of the built spanfold on generated and real instances: wall time, the reported
 # computation time and peak resident memory (from /usr/bin/time -v).
 #

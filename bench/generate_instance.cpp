@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the problem line of a generated instance to standard output.
 // Usage: generate_instance FAMILY ARGS... [--points]
 // With --points it writes the point set instead, one line, blank-separated.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads one problem file the way the program reads standard input and reports the reading
 // speed and the process's peak memory against the size of the line. With --solve it goes on
 // to solve the problem and splits the run into its phases: reading (parsing and sorting

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The search on generated and real instances: visited nodes, nodes actually expanded, visited
 // nodes per second, and the process's peak resident memory so far.
 #include <benchmark/benchmark.h>

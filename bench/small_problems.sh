@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The computation time that spanfold reports for small problems, from 2 3 5 up to 1,000 random
 # points: the median of RUNS runs of each, for one or more builds side by side. A run's set-up
 # must grow with its problem, so these stay as cheap as the problems are small.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # What `cmake --install` puts where, and the packages CPack makes of it: a Debian package and a
 # .tar.gz on Linux, a .zip on Windows.
 include(GNUInstallDirs)
@@ -13,42 +14,59 @@ else()
   set(spanfold_data_dir ${spanfold_doc_dir})
 endif()
 
+# Who maintains the packages. Nobody is named by default, and the default says so rather
+# than look like an address someone reads: set it when making packages for others.
+set(SPANFOLD_MAINTAINER "Maintainer Not Set <maintainer-not-set@example.org>"
+    CACHE STRING "Who maintains the packages: a name and an e-mail address")
+
 install(TARGETS spanfold RUNTIME DESTINATION ${spanfold_bin_dir})
-install(FILES README.md DESTINATION ${spanfold_doc_dir})
-install(FILES data/ecoli-k12-1.txt data/ecoli-k12-2.txt data/LICENSE-Apache-2.0
-        DESTINATION ${spanfold_data_dir})
+
 if(WIN32)
-  install(FILES doc/copyright DESTINATION ${spanfold_doc_dir} RENAME copyright.txt)
-  install(FILES data/README.md DESTINATION ${spanfold_data_dir})
+  # Text files in the .zip end their lines as Windows does, with a carriage return and a line
+  # feed; a problem line still reads the same, as a carriage return is a delimiter.
+  function(spanfold_install_text source destination name)
+    file(READ ${PROJECT_SOURCE_DIR}/${source} text)
+    string(REPLACE "\r\n" "\n" text "${text}")
+    string(REPLACE "\n" "\r\n" text "${text}")
+    file(WRITE ${PROJECT_BINARY_DIR}/crlf/${name} "${text}")
+    install(FILES ${PROJECT_BINARY_DIR}/crlf/${name} DESTINATION ${destination})
+  endfunction()
+  spanfold_install_text(README.md . README.md)
+  spanfold_install_text(LICENSE . LICENSE.txt)
+  spanfold_install_text(doc/copyright . copyright.txt)
+  spanfold_install_text(data/README.md data README.md)
+  spanfold_install_text(data/ecoli-k12-1.txt data ecoli-k12-1.txt)
+  spanfold_install_text(data/ecoli-k12-2.txt data ecoli-k12-2.txt)
+  spanfold_install_text(data/LICENSE-Apache-2.0 data LICENSE-Apache-2.0.txt)
 else()
-  install(FILES doc/copyright DESTINATION ${spanfold_doc_dir})
+  install(FILES README.md doc/copyright DESTINATION ${spanfold_doc_dir})
+  install(FILES data/ecoli-k12-1.txt data/ecoli-k12-2.txt data/LICENSE-Apache-2.0
+          DESTINATION ${spanfold_data_dir})
   # Beside the project's README, the maps' own note takes their name.
   install(FILES data/README.md DESTINATION ${spanfold_data_dir} RENAME ecoli-k12.md)
-endif()
 
-if(NOT WIN32)
   # The manual page and the changelog are installed compressed, as Debian's policy asks;
-  # -n leaves the time out, so the same sources give the same bytes.
+  # -n leaves the time out, so the same sources give the same bytes. The changelog names
+  # the maintainer the packages are made with.
   find_program(SPANFOLD_GZIP gzip REQUIRED)
+  configure_file(doc/changelog.in ${PROJECT_BINARY_DIR}/changelog @ONLY)
   set(manual ${PROJECT_BINARY_DIR}/spanfold.1.gz)
   set(changelog ${PROJECT_BINARY_DIR}/changelog.gz)
   add_custom_command(OUTPUT ${manual}
                      COMMAND ${SPANFOLD_GZIP} -9n -c ${PROJECT_SOURCE_DIR}/doc/spanfold.1 > ${manual}
                      DEPENDS doc/spanfold.1 VERBATIM)
   add_custom_command(OUTPUT ${changelog}
-                     COMMAND ${SPANFOLD_GZIP} -9n -c ${PROJECT_SOURCE_DIR}/doc/changelog > ${changelog}
-                     DEPENDS doc/changelog VERBATIM)
+                     COMMAND ${SPANFOLD_GZIP} -9n -c ${PROJECT_BINARY_DIR}/changelog > ${changelog}
+                     DEPENDS ${PROJECT_BINARY_DIR}/changelog VERBATIM)
   add_custom_target(spanfold_documents ALL DEPENDS ${manual} ${changelog})
   install(FILES ${manual} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${changelog} DESTINATION ${spanfold_doc_dir})
 endif()
 
-set(SPANFOLD_MAINTAINER "spanfold developers <maintainers@users.noreply.c-seed-5746a954.example>"
-    CACHE STRING "Who maintains the packages: a name and an e-mail address")
-
 set(CPACK_PACKAGE_NAME spanfold)
 set(CPACK_PACKAGE_VENDOR "the spanfold developers")
 set(CPACK_PACKAGE_CONTACT "${SPANFOLD_MAINTAINER}")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "reconstruct point sets on a line from their pairwise distances")
 set(CPACK_PACKAGE_DESCRIPTION_FILE ${PROJECT_SOURCE_DIR}/README.md)

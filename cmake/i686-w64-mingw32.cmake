@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The Windows program as shipped: a 32-bit console program (MinGW-w64 i686). Large-address-
 # aware, so a 32-bit process gets 4 GB of address space on 64-bit Windows.
 set(CMAKE_SYSTEM_PROCESSOR i686)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # What the two MinGW-w64 toolchain files share: cross-building spanfold as a Windows console
 # program with Debian's MinGW-w64 (the -posix flavour has the thread support GoogleTest
 # needs). The including file sets SPANFOLD_MINGW_TRIPLE, CMAKE_SYSTEM_PROCESSOR

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The same sources as a 64-bit Windows console program (MinGW-w64 x86_64), for running the
 # test suite under Wine on hosts that start no 32-bit program, where Wine's 32-bit loader
 # cannot run. Debian's `wine` wrapper always picks the 32-bit loader when wine32 is installed,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A failed property in a fuzz target: print it and abort, which both libFuzzer and the replay
 // runner report as a failure.
 #pragma once

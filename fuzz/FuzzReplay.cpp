@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a fuzz target over saved inputs without libFuzzer, so the seed corpus and every input
 // that once broke the program run as ordinary tests with any compiler.
 // Usage: <target>_replay FILE_OR_FOLDER...

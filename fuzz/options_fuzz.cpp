@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The option parser on arbitrary argument vectors (the input split at NUL bytes). It never
 // throws; on success the limits are usable, and every failure leaves its text behind.
 #include <cstdint>

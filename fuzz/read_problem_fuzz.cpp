@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The problem reader on arbitrary bytes. Whatever it is given, it returns the values of the
 // first non-empty line or says why not, and an independent reading of the same bytes agrees.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A whole solve on small arbitrary distance multisets with arbitrary limits and seeds. Checks
 // that the plain reference search takes exactly the same path, that every stored solution
 // reproduces the input exactly and is stored once, that the mirror of each is stored when the

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "input/DistanceMultiset.hpp"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The input distances of one problem: an ascending multiset of 64-bit values.
 //
 // Held as one sorted array, of 32-bit numbers when every value fits in 32 bits and of 64-bit

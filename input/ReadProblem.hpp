@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads the one line of problem data: prompts, takes the first non-empty line, cuts it at the
 // delimiters and converts every token into a distance.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the problem line comes from: the bytes of standard input, read in blocks.
 //
 // This is the one place that knows the platform's input: on POSIX the descriptor 0, on

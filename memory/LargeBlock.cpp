@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "memory/LargeBlock.hpp"
 
 #include <algorithm>

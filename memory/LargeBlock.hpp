@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Memory for the large arrays of a run: the distances as they are read and sorted, the search's
 // per-value table and undo log built in their place, and the table of finished subtrees.
 //

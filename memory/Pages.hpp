@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Address space and memory straight from the operating system, in whole pages: the one place
 // that knows how the platform hands them out. The build picks one implementation per platform
 // (PagesPosix.cpp, PagesWindows.cpp); LargeBlock holds the policy on top of it.

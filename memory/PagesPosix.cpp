@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pages on POSIX systems: a reservation is a private anonymous mapping without access, and
 // committing a part makes it readable and writable. The system charges memory for a part only
 // when it becomes writable, so a reservation costs address space alone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pages on Windows: VirtualAlloc reserves address space and commits memory in it, VirtualFree
 // decommits and releases. Reservations start at multiples of the allocation granularity
 // (64 KiB), which is the unit here. Huge pages need a privilege that programs do not have, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the next point may stand, and in which order the search tries the places.
 #pragma once
 

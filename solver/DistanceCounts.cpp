@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "solver/DistanceCounts.hpp"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The free distances of the search, counted per distinct value.
 //
 // The search always consumes, of each distance value, the lowest-indexed free entry of that

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "solver/NodeListener.hpp"
 
 #include <cassert>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one door from the search to output: every visited node can be reported to a listener.
 // Without a listener the search pays nothing for it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The points of the search: positions, the list of placed points, and the candidates of a
 // level.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Asking the memory system for a cache line ahead of its use.
 //
 // A function that only prefetches has no effect a compiler can see: GCC marks it pure and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The search's random generator: a 32-bit linear congruential generator. It only orders the
 // trials of the search, so any seed is as good as any other. A run seeds it once, from the
 // performance counter, and hands it to the search; tests give it the seed they want.

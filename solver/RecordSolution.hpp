@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Storing a complete point set found by the search, and the rule for the random number that
 // storing may draw.
 #pragma once

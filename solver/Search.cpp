@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "solver/Search.hpp"
 
 #include <cassert>

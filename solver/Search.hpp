@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The randomised backtracking search.
 //
 // The first point stands at 0, the second at the width W (the largest distance). Every later

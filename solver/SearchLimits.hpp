@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two limits of a search: plain counters, tested exactly where the search decides whether
 // to go on.
 #pragma once

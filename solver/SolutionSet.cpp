@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "solver/SolutionSet.hpp"
 
 #include <cassert>

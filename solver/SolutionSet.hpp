@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The distinct solutions of one run, in the order the report lists them.
 //
 // A solution is stored as the ascending array of its positions other than the leading 0,

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "solver/Solve.hpp"
 
 #include <limits>

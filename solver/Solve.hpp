@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one way into the solver: checks the distances, derives the number of points and runs
 // the search once from its root.
 #pragma once

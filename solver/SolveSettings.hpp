@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Everything a solve is told besides the distances: the limits, the random generator, the
 // listener, and how the search keeps finished subtrees and looks distances up.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Finished subtrees of the search, so that a subtree met again is counted instead of searched.
 //
 // Everything below a node depends only on the set of its placed points, not on the path that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversion of counter ticks into rounded microseconds.
 #include "timing/MicrosecondTimer.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole microseconds between a counter reading and now, for the run report.
 #pragma once
 

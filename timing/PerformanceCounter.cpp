@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Counter layer: the system clock, and the switch that lets tests replace it.
 #include "timing/PerformanceCounter.hpp"
 

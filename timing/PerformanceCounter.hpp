@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The platform's high-resolution tick counter, behind one small layer.
 //
 // On Windows these are QueryPerformanceCounter and QueryPerformanceFrequency. On POSIX the

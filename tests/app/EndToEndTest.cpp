@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The built program, run as a user runs it: arguments, standard input, both output streams
 // and the exit code, compared byte for byte. Only the measured time is masked.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whatever the program is given, it answers with a report or a clear message and the right
 // exit code: huge lines, huge tokens, binary bytes, odd line ends, a memory limit, the largest
 // values and deep searches, all through the built binary.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the built spanfold binary with arguments and standard input, and collects its standard
 // output, standard error and exit code. On POSIX through the shell, which also gives the
 // tests pipes and resource limits; on Windows with CreateProcess and the standard handles.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "input/ReadProblem.hpp"
 
 #include <gtest/gtest.h>

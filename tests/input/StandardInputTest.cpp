@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "input/StandardInput.hpp"
 
 #include <gtest/gtest.h>

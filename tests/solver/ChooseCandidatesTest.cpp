@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "solver/ChooseCandidates.hpp"
 
 #include <gtest/gtest.h>

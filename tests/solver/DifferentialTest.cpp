@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's search against the plain reference search: same nodes in the same order,
 // same counts, same random draws, same solutions and the same word on whether the node limit
 // cut it short, on random and hard instances, with and without limits and listener, and along

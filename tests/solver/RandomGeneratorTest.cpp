@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "solver/RandomGenerator.hpp"
 
 #include <gtest/gtest.h>

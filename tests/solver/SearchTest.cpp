@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The search through its driver: the nodes it visits, in order, the solutions it stores, the
 // random numbers it draws, and the limits, checked against hand-made cases, a brute force and
 // the search without its table of finished subtrees.

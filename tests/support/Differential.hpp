@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the program's solver and the reference search on the same input, limits and seed, and
 // says where they part: the visited count, the generator's state afterwards, whether the node
 // limit cut the search short, the listed nodes and the stored solutions must all be the same.

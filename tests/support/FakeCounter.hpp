@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A counter backend for tests: readings and frequency chosen by the test, and either call
 // can be made to fail. Installed for the lifetime of one object.
 #pragma once

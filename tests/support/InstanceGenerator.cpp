@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "support/InstanceGenerator.hpp"
 
 #include <algorithm>

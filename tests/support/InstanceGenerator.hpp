@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Point sets for benchmarks and tests, drawn from a seed so every instance can be made again.
 //
 //   random N RANGE SEED       N distinct integer points uniform in [0, RANGE]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Point sets as the tests see them, and the one check every solution goes through: recompute
 // all pairwise distances and compare the multisets.
 #pragma once

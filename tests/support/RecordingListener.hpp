@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A listener that keeps every node it is shown, for comparing node sequences.
 #pragma once
 

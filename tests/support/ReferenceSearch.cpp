@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "support/ReferenceSearch.hpp"
 
 #include <algorithm>

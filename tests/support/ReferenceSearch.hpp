@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The backtracking search in its plainest form, kept as the model the program's search is
 // held to. It shares no search code with the program: its own input checks, distance table
 // with one flag per entry (copied into every level and dropped on return), candidate choice,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Counting the random generator's steps between two of its states, written out here rather
 // than taken from the program, so that a test sees how many draws a search made.
 #pragma once

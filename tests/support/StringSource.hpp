@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Input bytes for the reader from memory: a file or pipe handed out in reads of a chosen
 // size, or a terminal where the user ends each piece with an end of input.
 #pragma once

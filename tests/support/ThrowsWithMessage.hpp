@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // EXPECT_THROW_MSG(statement, type, message): the statement throws an exception of the type,
 // whose what() is exactly the message. A test of an error path checks what the user will
 // read, not only the type.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "timing/MicrosecondTimer.hpp"
 
 #include <gtest/gtest.h>

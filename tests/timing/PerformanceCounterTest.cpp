@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "timing/PerformanceCounter.hpp"
 
 #include <gtest/gtest.h>
