@@ -15,6 +15,7 @@
 #include "app/ConsoleNodeListener.hpp"
 #include "app/FormatPointSet.hpp"
 #include "app/Options.hpp"
+#include "app/StatusLine.hpp"
 #include "input/ReadProblem.hpp"
 #include "solver/RandomGenerator.hpp"
 #include "solver/Solve.hpp"
@@ -74,16 +75,18 @@ int run(int argc, const char* const* argv) {
         std::cout.flush();
         return 1;
     }
+    // A long run shows a status line on a terminal, but never beside the listing.
+    StatusLine status(std::cerr, !options.verbose && StatusLine::standardErrorIsTerminal());
     // The distances are handed on to the solver, whose table takes over their memory.
-    DistanceMultiset distances = readProblem();
+    DistanceMultiset distances = readProblem(&status);
     SolutionSet solutions;
     std::optional<ConsoleNodeListener> listener;
     if (options.verbose) listener.emplace();
-    const SolveResult result = solve(
-        std::move(distances), solutions,
-        {options.limits, random, listener ? &*listener : nullptr});
-    if (options.verbose)
-        std::cout << std::endl;  // an empty line between the listing and the report
+    const SolveResult result =
+        solve(std::move(distances), solutions,
+              {options.limits, random, listener ? &*listener : nullptr, {}, {}, &status});
+    status.erase();
+    if (options.verbose) std::cout << std::endl;  // an empty line between listing and report
     writeReport(std::cout, solutions, result.visitedNodes, result.elapsedMicros);
     // A report that could not be written (a full disk, a closed stream) is no success.
     if (!std::cout) throw std::runtime_error("cannot write the report");

@@ -190,7 +190,7 @@ void prompt(std::ostream& out) {
 
 }  // namespace
 
-DistanceMultiset readProblem(ByteSource& in, std::ostream& out) {
+DistanceMultiset readProblem(ByteSource& in, std::ostream& out, Progress* progress) {
     // Words are loaded only where three of them are readable, so every load stays inside.
     const std::unique_ptr<char[]> buffer(new char[readBlockSize]);
     DistanceCollector values;
@@ -208,6 +208,7 @@ DistanceMultiset readProblem(ByteSource& in, std::ostream& out) {
             prompt(out);
             continue;
         }
+        if (progress != nullptr) progress->update(Progress::Phase::reading, 0, 0);
         const char* p = buffer.get();
         const char* const end = p + size;
         while (p != end) {
@@ -239,9 +240,9 @@ DistanceMultiset readProblem(ByteSource& in, std::ostream& out) {
     return values.finish();
 }
 
-DistanceMultiset readProblem() {
+DistanceMultiset readProblem(Progress* progress) {
     StandardInput in;
-    return readProblem(in, std::cout);
+    return readProblem(in, std::cout, progress);
 }
 
 }  // namespace spanfold

@@ -13,6 +13,7 @@
 
 #include "input/DistanceMultiset.hpp"
 #include "input/StandardInput.hpp"
+#include "timing/Progress.hpp"
 
 namespace spanfold {
 
@@ -29,9 +30,10 @@ inline constexpr std::size_t readBlockSize = std::size_t{256} << 10;
 // std::runtime_error "no problem data", and input that cannot be read at all
 // std::runtime_error "cannot read the problem data". A bad token raises std::runtime_error
 // "input values invalid or too large". Exhausted memory raises std::bad_alloc.
-DistanceMultiset readProblem();
+// `progress`, when given, hears of every block read.
+DistanceMultiset readProblem(Progress* progress = nullptr);
 
 // The same from a given source, prompting on `out`.
-DistanceMultiset readProblem(ByteSource& in, std::ostream& out);
+DistanceMultiset readProblem(ByteSource& in, std::ostream& out, Progress* progress = nullptr);
 
 }  // namespace spanfold

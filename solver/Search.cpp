@@ -217,7 +217,15 @@ std::uint32_t Search<Counts>::run() {
     // The level of the empty set: its one candidate is the root 0, which always fits, as it
     // takes no distance; the root's own level starts from the largest distance.
     levels_.push_back(Level{{0, 0}, 0, distances_.last(), 0, 0, 0});
+    // Whoever follows the search hears of it every so many steps, not at each one.
+    constexpr std::uint32_t stepsBetweenReports = std::uint32_t{1} << 16;
+    std::uint32_t stepsToReport = stepsBetweenReports;
     while (!levels_.empty()) {
+        if (settings_.progress != nullptr && --stepsToReport == 0) {
+            stepsToReport = stepsBetweenReports;
+            settings_.progress->update(Progress::Phase::searching, visitedNodes_,
+                                       solutions_.size());
+        }
         Level& level = levels_.back();
         // A fresh level finds both limits with room: its node was expanded under them.
         if (level.next < 0 || limitReached()) {

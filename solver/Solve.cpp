@@ -53,6 +53,9 @@ template <typename Counts>
 SolveResult runSearch(DistanceMultiset&& distances, SolutionSet& solutions,
                       const SolveSettings& settings, Readings& readings) {
     SolveResult result;
+    if (settings.progress != nullptr) {
+        settings.progress->update(Progress::Phase::buildingTable, 0, 0);
+    }
     readings.tableStart = readCounter();
     Counts counts(std::move(distances), solutions.pointCount, settings.lookup);
     readings.tableEnd = readCounter();

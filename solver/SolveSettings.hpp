@@ -10,6 +10,7 @@
 #include "solver/NodeListener.hpp"
 #include "solver/RandomGenerator.hpp"
 #include "solver/SearchLimits.hpp"
+#include "timing/Progress.hpp"
 
 namespace spanfold {
 
@@ -24,8 +25,14 @@ struct SubtreeTableSettings {
 
 struct SolveSettings {
     SolveSettings(SearchLimits limits_, RandomGenerator& random_, NodeListener* listener_ = nullptr,
-                  SubtreeTableSettings table_ = {}, LookupSettings lookup_ = {}) noexcept
-        : limits(limits_), random(random_), listener(listener_), table(table_), lookup(lookup_) {}
+                  SubtreeTableSettings table_ = {}, LookupSettings lookup_ = {},
+                  Progress* progress_ = nullptr) noexcept
+        : limits(limits_),
+          random(random_),
+          listener(listener_),
+          table(table_),
+          lookup(lookup_),
+          progress(progress_) {}
 
     SearchLimits limits;
     RandomGenerator& random;  // orders the trials
@@ -34,6 +41,8 @@ struct SolveSettings {
     NodeListener* listener;
     SubtreeTableSettings table;
     LookupSettings lookup;
+    // Hears of the phases and, every so many steps, of the search's counts, when set.
+    Progress* progress;
 };
 
 }  // namespace spanfold
