@@ -57,6 +57,13 @@ std::uint64_t nonDigits(std::uint64_t word) noexcept {
 
 // The number written by eight digit bytes, the first the most significant; zero bytes count
 // as leading zeros. Pairs of digits, then pairs of pairs, are combined in parallel.
+//
+// For "12345678" (bytes, lowest first: 1 2 3 4 5 6 7 8 once the 0x30s are masked off):
+//   v * 10 + (v >> 8) makes each byte ten times itself plus the next: 12 23 34 45 56 67 78 ..,
+//   of which bytes 0, 2, 4 and 6 hold the pairs 12, 34, 56 and 78;
+//   v & mask keeps 12 (byte 0) and 56 (byte 4), (v >> 16) & mask keeps 34 and 78;
+//   12 * 1000000 + 56 * 100 and 34 * 10000 + 78 * 1 land, summed, in the upper 32 bits:
+//   12000000 + 5600 + 340000 + 78 = 12345678.
 std::uint64_t eightDigits(std::uint64_t word) noexcept {
     std::uint64_t v = word & 0x0F0F0F0F0F0F0F0Fu;
     v = v * 10 + (v >> 8);
