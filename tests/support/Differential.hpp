@@ -44,4 +44,10 @@ std::string firstDifference(const Outcome& expected, const Outcome& actual);
 std::string compareWithReference(const DistanceMultiset& distances, SearchLimits limits,
                                  bool listen, std::uint32_t seed, const ProgramPaths& paths = {});
 
+// The same against a reference outcome found before, for several ways of running the program
+// on one case: the reference search, the slow one, runs once. Its nodes, listed or not, are
+// compared only when the program listens too.
+std::string compareWith(Outcome expected, const DistanceMultiset& distances, SearchLimits limits,
+                        bool listen, std::uint32_t seed, const ProgramPaths& paths = {});
+
 }  // namespace spanfold::testing
