@@ -51,9 +51,9 @@ namespace spanfold {
 struct LookupSettings {
     std::size_t cachedTableBytes = std::size_t{512} << 10;
     // Values below this may get a bucket each (refineDirectory), once the search has expanded
-    // this many nodes: by then it has looked up millions of distances.
+    // this many nodes: by then it has looked up distances by the hundred thousand.
     Distance finestDirectoryValues = Distance{1} << 18;
-    std::uint64_t refineAfterExpansions = std::uint64_t{1} << 14;
+    std::uint64_t refineAfterExpansions = std::uint64_t{1} << 10;
 };
 
 template <typename ValueType, typename CountType>
