@@ -32,10 +32,7 @@ Search<Counts>::Search(Counts& distances, SolutionSet& solutions, const SolveSet
     assert(settings.listener == nullptr || table == nullptr);
     const std::size_t n = solutions.pointCount;
     points_.reserve(n);
-    if (table_ != nullptr) {
-        keys_.reserve(n);
-        keptSizes_.assign(n + 1, false);
-    }
+    if (table_ != nullptr) keys_.reserve(n);
     takenBefore_.reserve(n);
     levels_.reserve(n + 1);
 }
@@ -120,7 +117,7 @@ bool Search<Counts>::placePoint(Position p) {
     SetKey key;
     if (table_ != nullptr) {
         key = keys_.empty() ? SetKey{}.with(p) : keys_.back().with(p);
-        if (keptWithSize(points_.size() + 1)) table_->prefetch(key);
+        table_->prefetch(key);
     }
     if (!takeDistances(p, points_.size())) {
         giveBackTo(mark);
@@ -146,9 +143,8 @@ void Search<Counts>::removeLastPoint() {
 
 template <typename Counts>
 bool Search<Counts>::skipKnownSubtree() {
-    // Sets of one or two points are reached in one way only, and a set of a size that no
-    // kept subtree has cannot be in the table.
-    if (table_ == nullptr || points_.size() < 3 || !keptWithSize(points_.size())) return false;
+    // Sets of one or two points are reached in one way only.
+    if (table_ == nullptr || points_.size() < 3) return false;
     const SubtreeSummary* known = table_->find(keys_.back());
     // Every node of the subtree must see no limit reached, as when it was first searched;
     // otherwise it is searched again, down to the node where the search stops.
@@ -205,7 +201,7 @@ void Search<Counts>::closeLevel() {
             visitedNodes_ - level.visitedBefore,
             static_cast<std::uint32_t>(drawingExpansions_ - level.drawingExpansionsBefore),
             static_cast<std::uint32_t>(completeNodes_ - level.completeNodesBefore)};
-        if (table_->store(keys_.back(), summary)) keptSizes_[points_.size()] = true;
+        table_->store(keys_.back(), summary);
     }
     levels_.pop_back();
     // The level of the empty set belongs to no point.
@@ -231,11 +227,6 @@ std::uint32_t Search<Counts>::run() {
         if (level.next < 0 || limitReached()) {
             closeLevel();
             continue;
-        }
-        // The last candidate's subtree is searched before the level closes and keeps its own
-        // summary: its bucket is fetched meanwhile.
-        if (level.next == 0 && table_ != nullptr && points_.size() >= 3) {
-            table_->prefetch(keys_.back());
         }
         if (placePoint(level.candidates[static_cast<std::size_t>(level.next--)]) &&
             !expandOrClose()) {

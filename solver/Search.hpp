@@ -70,9 +70,6 @@ private:
         std::uint64_t completeNodesBefore;
     };
 
-    // True when the table has kept the subtree of a set of `size` points: no other size can
-    // be found there, so its lookups are left out.
-    bool keptWithSize(std::size_t size) const noexcept { return keptSizes_[size]; }
     bool limitReached() const noexcept {
         return settings_.limits.reached(solutions_.size(), visitedNodes_);
     }
@@ -108,8 +105,7 @@ private:
     CounterReading& startTicks_;
 
     PointList points_;
-    std::vector<SetKey> keys_;     // keys_[i]: the key of the first i + 1 points, with a table
-    std::vector<bool> keptSizes_;  // [k]: a subtree of a set of k points was kept, with a table
+    std::vector<SetKey> keys_;  // keys_[i]: the key of the first i + 1 points, with a table
     // The distances taken by the placed points, in taking order: at most all of them. It is
     // the room the table keeps for it, touched only as deep as the search goes.
     Index* taken_;

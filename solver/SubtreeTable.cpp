@@ -151,16 +151,15 @@ bool SubtreeTable::grow() noexcept {
     return true;
 }
 
-bool SubtreeTable::store(const SetKey& key, const SubtreeSummary& summary) noexcept {
-    if (summary.nodes < minNodes_) return false;
+void SubtreeTable::store(const SetKey& key, const SubtreeSummary& summary) noexcept {
+    if (summary.nodes < minNodes_) return;
     // Half full: more room when it pays and can be had, otherwise entries are replaced. Four
     // entries to a bucket of eight on average leave few buckets full before the table grows:
     // about one entry in a hundred is given up on the way.
     if (wantsToGrow()) grow();
-    if (buckets_ == 0) return false;
+    if (buckets_ == 0) return;
     place(bucketIndex(key.low, buckets_),
           Entry{key.low, static_cast<std::uint32_t>(key.high >> 32), summary});
-    return true;
 }
 
 }  // namespace spanfold

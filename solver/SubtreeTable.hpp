@@ -138,10 +138,9 @@ public:
             spanfold::prefetch(bucket + line);
     }
 
-    // Keeps the summary of a finished subtree; false when it is too small to keep, or there
-    // is no memory for any. When its bucket is full, the entry of the smallest subtree there
-    // makes room.
-    bool store(const SetKey& key, const SubtreeSummary& summary) noexcept;
+    // Keeps the summary of a finished subtree. When its bucket is full, the entry of the
+    // smallest subtree there makes room.
+    void store(const SetKey& key, const SubtreeSummary& summary) noexcept;
 
     std::size_t capacity() const noexcept { return buckets_ * bucketSize; }  // entries
     std::size_t size() const noexcept { return size_; }                      // entries in use
