@@ -32,7 +32,10 @@ Search<Counts>::Search(Counts& distances, SolutionSet& solutions, const SolveSet
     assert(settings.listener == nullptr || table == nullptr);
     const std::size_t n = solutions.pointCount;
     points_.reserve(n);
-    if (table_ != nullptr) keys_.reserve(n);
+    if (table_ != nullptr) {
+        keys_.reserve(n);
+        mirrorKeys_.reserve(n);
+    }
     takenBefore_.reserve(n);
     levels_.reserve(n + 1);
 }
@@ -114,16 +117,22 @@ bool Search<Counts>::placePoint(Position p) {
     const std::size_t mark = takenCount_;
     // The new set's entry in the table is looked at if the point fits: its bucket is fetched
     // while the distances are checked.
-    SetKey key;
+    SetKey key, mirror;
     if (table_ != nullptr) {
         key = keys_.empty() ? SetKey{}.with(p) : keys_.back().with(p);
-        table_->prefetch(key);
+        // The mirror image of {0} is not known before W is, and {0, W} is its own; sets of
+        // fewer than three points never go to the table anyway.
+        mirror = points_.size() < 2 ? key : mirrorKeys_.back().with(points_[1] - p);
+        table_->prefetch(SetKey::eitherOf(key, mirror));
     }
     if (!takeDistances(p, points_.size())) {
         giveBackTo(mark);
         return false;
     }
-    if (table_ != nullptr) keys_.push_back(key);
+    if (table_ != nullptr) {
+        keys_.push_back(key);
+        mirrorKeys_.push_back(mirror);
+    }
     points_.push_back(p);
     takenBefore_.push_back(mark);
     ++visitedNodes_;
@@ -138,14 +147,17 @@ void Search<Counts>::removeLastPoint() {
     giveBackTo(takenBefore_.back());
     takenBefore_.pop_back();
     points_.pop_back();
-    if (table_ != nullptr) keys_.pop_back();
+    if (table_ != nullptr) {
+        keys_.pop_back();
+        mirrorKeys_.pop_back();
+    }
 }
 
 template <typename Counts>
 bool Search<Counts>::skipKnownSubtree() {
     // Sets of one or two points are reached in one way only.
     if (table_ == nullptr || points_.size() < 3) return false;
-    const SubtreeSummary* known = table_->find(keys_.back());
+    const SubtreeSummary* known = table_->find(tableKey());
     // Every node of the subtree must see no limit reached, as when it was first searched;
     // otherwise it is searched again, down to the node where the search stops.
     if (known == nullptr ||
@@ -201,7 +213,7 @@ void Search<Counts>::closeLevel() {
             visitedNodes_ - level.visitedBefore,
             static_cast<std::uint32_t>(drawingExpansions_ - level.drawingExpansionsBefore),
             static_cast<std::uint32_t>(completeNodes_ - level.completeNodesBefore)};
-        table_->store(keys_.back(), summary);
+        table_->store(tableKey(), summary);
     }
     levels_.pop_back();
     // The level of the empty set belongs to no point.

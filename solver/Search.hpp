@@ -16,10 +16,10 @@
 // is proportional to the number of distances, not to the depth times that number.
 //
 // A subtree that was searched to its end is kept in the subtree table under its set of
-// points; when the same set is placed again through another order of choices, its nodes are
-// counted and its random draws taken at once instead of searched, as long as the whole
-// subtree stays below the node limit. Otherwise it is searched as before, so the search stops
-// at exactly the same node.
+// points; when the same set, or its mirror image, is placed again through another order of
+// choices, its nodes are counted and its random draws taken at once instead of searched, as
+// long as the whole subtree stays below the node limit. Otherwise it is searched as before, so
+// the search stops at exactly the same node.
 #pragma once
 
 #include <cstdint>
@@ -96,6 +96,8 @@ private:
     // Closes the top level and removes the node it belongs to; keeps its subtree's summary
     // when no limit cut it short.
     void closeLevel();
+    // The key of the placed points and their mirror image in the table.
+    SetKey tableKey() const noexcept { return SetKey::eitherOf(keys_.back(), mirrorKeys_.back()); }
 
     Counts& distances_;
     SolutionSet& solutions_;
@@ -105,7 +107,10 @@ private:
     CounterReading& startTicks_;
 
     PointList points_;
-    std::vector<SetKey> keys_;  // keys_[i]: the key of the first i + 1 points, with a table
+    // With a table, keys_[i] is the key of the first i + 1 points, and mirrorKeys_[i] that of
+    // their mirror image (for {0} alone, its own key).
+    std::vector<SetKey> keys_;
+    std::vector<SetKey> mirrorKeys_;
     // The distances taken by the placed points, in taking order: at most all of them. It is
     // the room the table keeps for it, touched only as deep as the search goes.
     Index* taken_;

@@ -8,6 +8,14 @@
 // in which two candidates are tried depends on the path, through the random draws, and that
 // order changes neither the counts nor which solutions are found.
 //
+// Nor does a mirror image change them. The set W - X (each point x of X taken to W - x) has
+// the same distances as X, so the same ones are free, the same largest y, the same two
+// candidates y and W - y; a candidate c fits X exactly when W - c fits W - X. Its subtree is
+// the mirror image of that of X, node for node: the same counts, the same draws, and the
+// mirror images of the same solutions, which are stored in pairs anyway. So both sets are
+// kept under one key, and a search that meets a set's mirror image after the set itself
+// counts it too. Hard instances meet both images of most of their sets.
+//
 // So once a subtree has been searched to its end, the search keeps its summary here under its
 // set of points: the nodes visited in it, its root included; the expansions in it that drew a
 // random number; and its complete nodes. Met again, the subtree takes exactly that many nodes
@@ -55,7 +63,9 @@ namespace spanfold {
 // with a chance of about 2^-96.
 //
 // An entry keeps 96 of them: all of the low half, which also chooses the bucket, and the
-// upper 32 bits of the high half. A search probes the table at most once per visited node,
+// upper 32 bits of the high half. A set and its mirror image share the key of one of the
+// two (eitherOf), chosen by the 32 bits an entry does not keep, so that the choice says
+// nothing of the bits compared. A search probes the table at most once per visited node,
 // fewer than 2^32 times, and a probe compares its key with the 8 entries of one bucket: the
 // chance that any probe of a run takes another set's summary is below 2^32 * 8 * 2^-96 =
 // 2^-61, whatever the size of the table.
@@ -69,6 +79,15 @@ struct SetKey {
                 high + mix(position ^ 0x13198a2e03707344u)};
     }
     bool operator==(const SetKey&) const = default;
+
+    // The key under which a set, of key a, and its mirror image, of key b, are kept: the same
+    // whichever of the two is given first.
+    static SetKey eitherOf(const SetKey& a, const SetKey& b) noexcept {
+        const auto unkeptA = static_cast<std::uint32_t>(a.high);
+        const auto unkeptB = static_cast<std::uint32_t>(b.high);
+        if (unkeptA != unkeptB) return unkeptA < unkeptB ? a : b;
+        return a.low < b.low || (a.low == b.low && a.high <= b.high) ? a : b;
+    }
 
 private:
     static std::uint64_t mix(std::uint64_t x) noexcept {

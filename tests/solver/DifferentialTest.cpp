@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -139,6 +141,41 @@ TEST(Differential, RepeatedSubtreesAtEveryNodeLimit) {
                 }
             }
         }
+    }
+}
+
+// With every finished subtree kept and no limit, each set of points is expanded once, however
+// it was reached and in whichever of its two mirror images: sets of three points and more, the
+// first time that the set or its mirror image is met, and the two sets below them.
+TEST(Differential, EachSetIsExpandedOnceUpToItsMirrorImage) {
+    const std::pair<const char*, testing::PointSet> families[] = {
+        {"zhang 3", testing::zhangPoints(3, 3)},
+        {"zhang 4", testing::zhangPoints(4, 4)},
+        {"zhang-union 2", testing::zhangUnionPoints(2, 24)},
+        {"zhang-perturbed 4", testing::zhangPerturbedPoints(4, 4)},
+        {"homometric 5 4", testing::homometricPoints(5, 4, 5)},
+    };
+    for (const auto& [name, points] : families) {
+        const DistanceMultiset distances = testing::distancesOf(points);
+        const testing::Outcome reference = testing::runReference(distances, {}, true, 0);
+        std::set<testing::PointSet> sets, upToMirror;
+        std::uint64_t expected = 0;
+        for (testing::PointSet node : reference.nodes) {
+            if (node.size() == points.size()) continue;  // complete: nothing to expand
+            std::sort(node.begin(), node.end());
+            if (node.size() <= 2) {
+                ++expected;
+                continue;
+            }
+            sets.insert(node);
+            const testing::PointSet mirror = testing::mirrorOf(node);
+            if (upToMirror.insert(std::min(node, mirror)).second) ++expected;
+        }
+        // The family must meet mirror images, or it would show nothing here.
+        ASSERT_LT(upToMirror.size(), sets.size()) << name;
+        EXPECT_EQ(testing::runProgram(distances, {}, false, 0, {everySubtree, {}}).expanded,
+                  expected)
+            << name;
     }
 }
 
