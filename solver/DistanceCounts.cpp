@@ -102,7 +102,7 @@ void DistanceCounts<ValueType, CountType>::buildDirectory(std::size_t m,
     const std::size_t groupBytes = (count_ + perGroup - 1) / perGroup * sizeof(Group);
     const std::size_t directoryBytes = (used + 1) * sizeof(Index);
     cached_ = groupBytes + directoryBytes <= lookup.cachedTableBytes;
-    refinable_ = cached_ && shift_ != 0 && largest_ < lookup.finestDirectoryValues;
+    refinable_ = cached_ && largest_ < lookup.finestDirectoryValues;
     // The directory and the log follow the groups, over the sorted values, all read by now;
     // the rest of the block goes back.
     block_.shrink(groupBytes + directoryBytes + std::max<std::size_t>(m, 1) * sizeof(Index));
@@ -129,13 +129,14 @@ void DistanceCounts<ValueType, CountType>::refineDirectory() noexcept {
     refinable_ = false;
     const auto used = static_cast<std::size_t>(largest_) + 1;
     try {
-        finestDirectory_ = LargeBlock((used + 1) * sizeof(Index));
+        exactBlock_ = LargeBlock(used * sizeof(Index));
     } catch (const std::bad_alloc&) {
         return;  // lookups stay as they are
     }
-    directory_ = finestDirectory_.as<Index>();
-    shift_ = 0;
-    fillDirectory(used);
+    exact_ = exactBlock_.as<Index>();
+    std::fill(exact_, exact_ + used, notFound);
+    Index e = 0;
+    for (std::size_t k = 0; k < count_; ++k, e = next(e)) exact_[value(e)] = e;
 }
 
 template <typename ValueType, typename CountType>

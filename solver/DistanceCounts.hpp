@@ -22,7 +22,9 @@
 // A lookup goes through a directory of buckets over the values' high bits, about one value per
 // bucket in a table that stays in the cache and about four in a large one: it touches the
 // directory, then the line that holds the bucket's values with their counts. Lookups can be
-// split into their steps, so that many of them wait for memory at once.
+// split into their steps, so that many of them wait for memory at once. A long search on a
+// table that stays in the cache and on values small enough refines the lookups to one load:
+// an array that gives the index of every value up to the largest, or notFound.
 //
 // The block, as the constructor lays it out (groups of values and counts, the directory, then
 // the room for the undo log), over the multiset's block (scratch, then the sorted values):
@@ -50,8 +52,9 @@ namespace spanfold {
 // take either way on any table.
 struct LookupSettings {
     std::size_t cachedTableBytes = std::size_t{512} << 10;
-    // Values below this may get a bucket each (refineDirectory), once the search has expanded
-    // this many nodes: by then it has looked up distances by the hundred thousand.
+    // Values below this may be looked up in an array over all values (refineDirectory), once
+    // the search has expanded this many nodes: by then it has looked up distances by the
+    // hundred thousand.
     Distance finestDirectoryValues = Distance{1} << 18;
     std::uint64_t refineAfterExpansions = std::uint64_t{1} << 10;
 };
@@ -95,7 +98,10 @@ public:
     Count freeCount(Index i) const noexcept { return countOf(i); }
 
     // The index of value d, or notFound when d is not among the distances.
-    Index find(Distance d) const noexcept { return findIn(bucketOf(d), d); }
+    Index find(Distance d) const noexcept {
+        if (exact_ != nullptr) return d <= largest_ ? exact_[d] : notFound;
+        return findIn(bucketOf(d), d);
+    }
 
     // The steps of find, for lookups made together: fetch the directory entry, then the
     // line of the bucket's values and counts, then look.
@@ -148,11 +154,12 @@ public:
     // True when the table is taken to stay in the cache (LookupSettings).
     bool cached() const noexcept { return cached_; }
 
-    // For a search that turns out to be long, on values small enough: a directory with a
-    // bucket per value, so that a lookup looks at one value. It takes one index per value up
-    // to the largest, more than a small problem would pay back, so it is made only when asked
-    // for, on a table that stays in the cache and values below LookupSettings'
-    // finestDirectoryValues. Indices stay as they are. Without memory for it, nothing changes.
+    // For a search that turns out to be long, on values small enough: lookups that read the
+    // index of the value from an array over all values up to the largest, with neither a
+    // bucket nor a value to compare. It takes one index per value, more than a small problem
+    // would pay back, so it is made only when asked for, on a table that stays in the cache
+    // and values below LookupSettings' finestDirectoryValues. Indices stay as they are.
+    // Without memory for it, nothing changes.
     void refineDirectory() noexcept;
 
     // Room for total() indices, for the search's log of the distances it has taken.
@@ -186,17 +193,18 @@ private:
     // Fills the directory's `used` buckets, and the end after them, for the shift in force.
     void fillDirectory(std::size_t used) noexcept;
 
-    LargeBlock block_;            // the groups, the directory and the undo log, in this order
-    LargeBlock finestDirectory_;  // the directory once refined, a bucket per value
+    LargeBlock block_;       // the groups, the directory and the undo log, in this order
+    LargeBlock exactBlock_;  // the index of every value, once refined
     Group* groups_ = nullptr;
     Index* directory_ = nullptr;  // first index of each bucket, and the index after the last
     Index* undoLog_ = nullptr;
+    Index* exact_ = nullptr;  // once refined: the index of every value up to the largest
     std::size_t count_ = 0;
     std::size_t total_ = 0;
     Distance largest_ = 0;
     unsigned shift_ = 0;
     bool cached_ = true;
-    bool refinable_ = false;  // refineDirectory would give a bucket per value
+    bool refinable_ = false;  // refineDirectory would make lookups exact
 };
 
 }  // namespace spanfold

@@ -141,21 +141,25 @@ TEST(DistanceCounts, LookupInStepsFindsTheSame) {
     }
 }
 
-// A directory refined to a bucket per value finds every value at the same index as before,
-// with its count as it stands, and finds no value that is absent.
-TEST(DistanceCounts, ARefinedDirectoryFindsTheSame) {
-    std::mt19937_64 generator(5);
-    std::vector<Distance> line;
-    for (int i = 0; i < 20000; ++i) line.push_back(1 + generator() % 150'000);
-    using Counts = DistanceCounts<std::uint32_t, std::uint16_t>;
-    Counts counts(DistanceMultiset(line), 1000);
-    std::vector<Counts::Index> before;
-    for (Distance d = 0; d <= 150'001; ++d) before.push_back(counts.find(d));
-    counts.take(counts.find(line[0]));
-    counts.refineDirectory();
-    for (Distance d = 0; d <= 150'001; ++d) ASSERT_EQ(counts.find(d), before[d]) << d;
-    EXPECT_EQ(counts.freeCount(counts.find(line[0])) + 1,
-              static_cast<std::size_t>(std::count(line.begin(), line.end(), line[0])));
+// Refined lookups find every value at the same index as before, with its count as it stands,
+// and find no value that is absent, above the largest included: on values spread thinly, and
+// on values so dense that the directory had a bucket per value already.
+TEST(DistanceCounts, RefinedLookupsFindTheSame) {
+    for (const Distance range : {Distance{150'000}, Distance{5'000}}) {
+        std::mt19937_64 generator(5);
+        std::vector<Distance> line;
+        for (int i = 0; i < 20000; ++i) line.push_back(1 + generator() % range);
+        using Counts = DistanceCounts<std::uint32_t, std::uint16_t>;
+        Counts counts(DistanceMultiset(line), 1000);
+        std::vector<Counts::Index> before;
+        for (Distance d = 0; d <= range + 1; ++d) before.push_back(counts.find(d));
+        counts.take(counts.find(line[0]));
+        counts.refineDirectory();
+        for (Distance d = 0; d <= range + 1; ++d) ASSERT_EQ(counts.find(d), before[d]) << d;
+        EXPECT_EQ(counts.find(Distance{1} << 40), Counts::notFound);
+        EXPECT_EQ(counts.freeCount(counts.find(line[0])) + 1,
+                  static_cast<std::size_t>(std::count(line.begin(), line.end(), line[0])));
+    }
 }
 
 }  // namespace
