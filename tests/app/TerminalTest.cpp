@@ -87,9 +87,10 @@ TEST(Terminal, ALongRunShowsAStatusLineAndErasesIt) {
                     "GetConsoleMode";
 #else
     if (sanitized) GTEST_SKIP() << "the sanitizers make the long run too slow for the suite";
-    // A hard problem that takes seconds and ends at the node limit nobody gave.
+    // A hard problem that takes seconds (the status line waits one) and ends at the node limit
+    // nobody gave.
     std::ostringstream line;
-    testing::writeProblemLine(line, testing::zhangPoints(18, 1));
+    testing::writeProblemLine(line, testing::zhangPoints(20, 1));
     const TerminalRun run = runAtTerminal({}, line.str());
     ASSERT_EQ(run.exitCode, 0) << run.terminal;
     // A terminal turns each line feed into a carriage return and a line feed.
