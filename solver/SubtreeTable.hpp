@@ -114,8 +114,10 @@ public:
     // the address space a 32-bit process has.
     static std::size_t defaultMaxBytes() noexcept;
 
-    // The size up to which a table doubles whenever it is half full.
-    static constexpr std::size_t defaultFreeBytes = std::size_t{8} << 20;
+    // The size up to which a table doubles whenever it is half full. The hard families
+    // expand as many nodes with a table of 256 KiB as with 8 MiB, where every probe misses
+    // the caches; beyond this size the sample decides.
+    static constexpr std::size_t defaultFreeBytes = std::size_t{2} << 20;
 
     // Starts empty, taking no memory, and grows with use up to `maxBytes` (0: the default),
     // beyond `freeBytes` only when that pays. Subtrees of fewer than `minNodes` nodes are not kept:
