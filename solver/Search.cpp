@@ -50,7 +50,9 @@ void Search<Counts>::giveBackTo(std::size_t mark) noexcept {
             distances_.giveBack(taken_[takenCount_ - 1]);
         }
     }
-    while (takenCount_ > mark) distances_.giveBack(taken_[--takenCount_]);
+    std::size_t logged = takenCount_;
+    while (logged > mark) distances_.giveBack(taken_[--logged]);
+    takenCount_ = logged;
 }
 
 template <typename Counts>
@@ -64,13 +66,21 @@ bool Search<Counts>::takeDistances(Position p, std::size_t stop) {
 
 template <typename Counts>
 bool Search<Counts>::takeDistancesCached(Position p, std::size_t stop) {
+    // The log's length stays in a register: kept in the object, each step would wait for the
+    // step before it to store it.
+    std::size_t logged = takenCount_;
+    bool fits = true;
     for (std::size_t j = stop; j-- > 0;) {
         const Position q = points_[j];
         const Index i = distances_.find(p > q ? p - q : q - p);
-        if (i == Counts::notFound || !distances_.take(i)) return false;
-        taken_[takenCount_++] = i;
+        if (i == Counts::notFound || !distances_.take(i)) {
+            fits = false;
+            break;
+        }
+        taken_[logged++] = i;
     }
-    return true;
+    takenCount_ = logged;
+    return fits;
 }
 
 template <typename Counts>
