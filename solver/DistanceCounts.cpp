@@ -102,7 +102,7 @@ void DistanceCounts<ValueType, CountType>::buildDirectory(std::size_t m,
     const std::size_t groupBytes = (count_ + perGroup - 1) / perGroup * sizeof(Group);
     const std::size_t directoryBytes = (used + 1) * sizeof(Index);
     cached_ = groupBytes + directoryBytes <= lookup.cachedTableBytes;
-    refinable_ = cached_ && largest_ < lookup.finestDirectoryValues;
+    refinable_ = cached_ && largest_ < lookup.finestDirectoryValues && largest_ < notFound;
     // The directory and the log follow the groups, over the sorted values, all read by now;
     // the rest of the block goes back.
     block_.shrink(groupBytes + directoryBytes + std::max<std::size_t>(m, 1) * sizeof(Index));
@@ -124,19 +124,22 @@ void DistanceCounts<ValueType, CountType>::fillDirectory(std::size_t used) noexc
 }
 
 template <typename ValueType, typename CountType>
-void DistanceCounts<ValueType, CountType>::refineDirectory() noexcept {
-    if (!refinable_) return;
+bool DistanceCounts<ValueType, CountType>::countByValue(std::size_t logged) noexcept {
+    if (!refinable_) return false;
     refinable_ = false;
     const auto used = static_cast<std::size_t>(largest_) + 1;
     try {
-        exactBlock_ = LargeBlock(used * sizeof(Index));
+        byValueBlock_ = LargeBlock(used * sizeof(Count));  // zeroed: absent values count 0
     } catch (const std::bad_alloc&) {
-        return;  // lookups stay as they are
+        return false;  // counts stay where they are
     }
-    exact_ = exactBlock_.as<Index>();
-    std::fill(exact_, exact_ + used, notFound);
+    auto* const byValue = byValueBlock_.as<Count>();
     Index e = 0;
-    for (std::size_t k = 0; k < count_; ++k, e = next(e)) exact_[value(e)] = e;
+    for (std::size_t k = 0; k < count_; ++k, e = next(e)) byValue[value(e)] = countOf(e);
+    // Every value fits an index: the values stand below finestDirectoryValues.
+    for (std::size_t k = 0; k < logged; ++k) undoLog_[k] = static_cast<Index>(value(undoLog_[k]));
+    byValue_ = byValue;
+    return true;
 }
 
 template <typename ValueType, typename CountType>

@@ -22,9 +22,13 @@
 // A lookup goes through a directory of buckets over the values' high bits, about one value per
 // bucket in a table that stays in the cache and about four in a large one: it touches the
 // directory, then the line that holds the bucket's values with their counts. Lookups can be
-// split into their steps, so that many of them wait for memory at once. A long search on a
-// table that stays in the cache and on values small enough refines the lookups to one load:
-// an array that gives the index of every value up to the largest, or notFound.
+// split into their steps, so that many of them wait for memory at once.
+//
+// A long search on a table that stays in the cache, on values small enough, moves the counts
+// into an array over all values up to the largest (countByValue): taking a distance is then
+// one load and one store at the slot of its value, with no bucket, no value to compare and no
+// index to follow; absent values have a count of 0 there. The search then logs the values it
+// took rather than their indices, and indices keep their meaning for everything else.
 //
 // The block, as the constructor lays it out (groups of values and counts, the directory, then
 // the room for the undo log), over the multiset's block (scratch, then the sorted values):
@@ -52,9 +56,8 @@ namespace spanfold {
 // take either way on any table.
 struct LookupSettings {
     std::size_t cachedTableBytes = std::size_t{512} << 10;
-    // Values below this may be looked up in an array over all values (refineDirectory), once
-    // the search has expanded this many nodes: by then it has looked up distances by the
-    // hundred thousand.
+    // Values below this may be counted by value (countByValue), once the search has expanded
+    // this many nodes: by then it has looked up distances by the hundred thousand.
     Distance finestDirectoryValues = Distance{1} << 18;
     std::uint64_t refineAfterExpansions = std::uint64_t{1} << 10;
 };
@@ -98,10 +101,7 @@ public:
     Count freeCount(Index i) const noexcept { return countOf(i); }
 
     // The index of value d, or notFound when d is not among the distances.
-    Index find(Distance d) const noexcept {
-        if (exact_ != nullptr) return d <= largest_ ? exact_[d] : notFound;
-        return findIn(bucketOf(d), d);
-    }
+    Index find(Distance d) const noexcept { return findIn(bucketOf(d), d); }
 
     // The steps of find, for lookups made together: fetch the directory entry, then the
     // line of the bucket's values and counts, then look.
@@ -145,6 +145,18 @@ public:
         prefetch(&groups_[i >> slotBits]);
     }
 
+    // Once counted by value: takes one free entry of value d, when there is one, and gives one
+    // back.
+    bool countedByValue() const noexcept { return byValue_ != nullptr; }
+    bool takeValue(Distance d) noexcept {
+        if (d > largest_) return false;
+        Count& count = byValue_[d];
+        if (count == 0) return false;
+        --count;
+        return true;
+    }
+    void giveBackValue(Distance d) noexcept { ++byValue_[d]; }
+
     // The highest index at or below `from` with a free entry; the caller knows there is one.
     Index lastFreeAtOrBelow(Index from) const noexcept {
         while (countOf(from) == 0) from = previous(from);
@@ -154,13 +166,13 @@ public:
     // True when the table is taken to stay in the cache (LookupSettings).
     bool cached() const noexcept { return cached_; }
 
-    // For a search that turns out to be long, on values small enough: lookups that read the
-    // index of the value from an array over all values up to the largest, with neither a
-    // bucket nor a value to compare. It takes one index per value, more than a small problem
-    // would pay back, so it is made only when asked for, on a table that stays in the cache
-    // and values below LookupSettings' finestDirectoryValues. Indices stay as they are.
-    // Without memory for it, nothing changes.
-    void refineDirectory() noexcept;
+    // For a search that turns out to be long, on values small enough: counts by value, which
+    // take one count per value up to the largest, more than a small problem would pay back.
+    // So they are made only when asked for, on a table that stays in the cache and values
+    // below LookupSettings' finestDirectoryValues. The first `logged` entries of the undo log
+    // are turned from indices into values. True when the counts are by value from now on;
+    // without memory for it, or on other tables, nothing changes.
+    bool countByValue(std::size_t logged) noexcept;
 
     // Room for total() indices, for the search's log of the distances it has taken.
     Index* undoLog() const noexcept { return undoLog_; }
@@ -181,7 +193,10 @@ private:
     static Index indexOf(std::size_t d) noexcept {
         return static_cast<Index>((d / perGroup) << slotBits | d % perGroup);
     }
-    Count& countOf(Index i) const noexcept { return groups_[i >> slotBits].counts[i & slotMask]; }
+    Count& countOf(Index i) const noexcept {
+        if (byValue_ != nullptr) return byValue_[value(i)];
+        return groups_[i >> slotBits].counts[i & slotMask];
+    }
 
     // The steps of the constructor. The block's size once grown to what the table can need.
     std::size_t roomNeeded(std::size_t m, Distance largest) const;
@@ -193,18 +208,18 @@ private:
     // Fills the directory's `used` buckets, and the end after them, for the shift in force.
     void fillDirectory(std::size_t used) noexcept;
 
-    LargeBlock block_;       // the groups, the directory and the undo log, in this order
-    LargeBlock exactBlock_;  // the index of every value, once refined
+    LargeBlock block_;         // the groups, the directory and the undo log, in this order
+    LargeBlock byValueBlock_;  // the counts by value, once moved there
     Group* groups_ = nullptr;
     Index* directory_ = nullptr;  // first index of each bucket, and the index after the last
     Index* undoLog_ = nullptr;
-    Index* exact_ = nullptr;  // once refined: the index of every value up to the largest
+    Count* byValue_ = nullptr;  // the counts by value, when they are kept there
     std::size_t count_ = 0;
     std::size_t total_ = 0;
     Distance largest_ = 0;
     unsigned shift_ = 0;
     bool cached_ = true;
-    bool refinable_ = false;  // refineDirectory would make lookups exact
+    bool refinable_ = false;  // countByValue would move the counts
 };
 
 }  // namespace spanfold

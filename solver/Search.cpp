@@ -51,7 +51,11 @@ void Search<Counts>::giveBackTo(std::size_t mark) noexcept {
         }
     }
     std::size_t logged = takenCount_;
-    while (logged > mark) distances_.giveBack(taken_[--logged]);
+    if (distances_.countedByValue()) {
+        while (logged > mark) distances_.giveBackValue(taken_[--logged]);
+    } else {
+        while (logged > mark) distances_.giveBack(taken_[--logged]);
+    }
     takenCount_ = logged;
 }
 
@@ -70,6 +74,20 @@ bool Search<Counts>::takeDistancesCached(Position p, std::size_t stop) {
     // step before it to store it.
     std::size_t logged = takenCount_;
     bool fits = true;
+    if (distances_.countedByValue()) {
+        // The log holds values, which all fit an index here.
+        for (std::size_t j = stop; j-- > 0;) {
+            const Position q = points_[j];
+            const Distance d = p > q ? p - q : q - p;
+            if (!distances_.takeValue(d)) {
+                fits = false;
+                break;
+            }
+            taken_[logged++] = static_cast<Index>(d);
+        }
+        takenCount_ = logged;
+        return fits;
+    }
     for (std::size_t j = stop; j-- > 0;) {
         const Position q = points_[j];
         const Index i = distances_.find(p > q ? p - q : q - p);
@@ -207,7 +225,9 @@ bool Search<Counts>::expandOrClose() {
     Level level{{}, 0, top, visitedNodes_ - 1, drawingExpansions_, completeNodes_};
     level.next = chooseCandidates(points_, distances_.value(top), level.candidates, random_);
     if (level.next == 1) ++drawingExpansions_;
-    if (++expandedNodes_ == settings_.lookup.refineAfterExpansions) distances_.refineDirectory();
+    if (++expandedNodes_ == settings_.lookup.refineAfterExpansions) {
+        distances_.countByValue(takenCount_);
+    }
     levels_.push_back(level);
     return true;
 }

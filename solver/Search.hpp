@@ -111,8 +111,9 @@ private:
     // their mirror image (for {0} alone, its own key).
     std::vector<SetKey> keys_;
     std::vector<SetKey> mirrorKeys_;
-    // The distances taken by the placed points, in taking order: at most all of them. It is
-    // the room the table keeps for it, touched only as deep as the search goes.
+    // The distances taken by the placed points, in taking order, as indices, or as values
+    // once the counts are by value: at most all of them. It is the room the table keeps for
+    // it, touched only as deep as the search goes.
     Index* taken_;
     std::size_t takenCount_ = 0;
     std::vector<std::size_t> takenBefore_;  // takenCount_ before each placed point

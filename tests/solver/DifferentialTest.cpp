@@ -27,7 +27,8 @@ struct Path {
     testing::ProgramPaths paths;
 };
 const LookupSettings cachedLoop{static_cast<std::size_t>(-1)};
-const LookupSettings refinedAtOnce{static_cast<std::size_t>(-1), Distance{1} << 63, 1};
+const LookupSettings byValueAtOnce{static_cast<std::size_t>(-1), Distance{1} << 63, 1};
+const LookupSettings byValueAfterFive{static_cast<std::size_t>(-1), Distance{1} << 63, 5};
 const LookupSettings pipeline{0};
 const SubtreeTableSettings everySubtree{1 << 20, 1};
 const SubtreeTableSettings noTable{1, 1};
@@ -35,7 +36,8 @@ const Path paths[] = {
     {"as it comes", {}},
     {"cached loop, every subtree kept", {everySubtree, cachedLoop}},
     {"cached loop, no table", {noTable, cachedLoop}},
-    {"cached loop, a bucket per value from the first expansion", {noTable, refinedAtOnce}},
+    {"cached loop, counts by value from the first expansion", {noTable, byValueAtOnce}},
+    {"cached loop, counts by value after five expansions", {everySubtree, byValueAfterFive}},
     {"pipeline, every subtree kept", {everySubtree, pipeline}},
     {"pipeline, no table", {noTable, pipeline}},
 };

@@ -141,25 +141,58 @@ TEST(DistanceCounts, LookupInStepsFindsTheSame) {
     }
 }
 
-// Refined lookups find every value at the same index as before, with its count as it stands,
-// and find no value that is absent, above the largest included: on values spread thinly, and
-// on values so dense that the directory had a bucket per value already.
-TEST(DistanceCounts, RefinedLookupsFindTheSame) {
+// Counts moved to an array by value are the counts as they stood, found at the same indices,
+// and can be taken and given back by value; the log of what was taken turns into values. On
+// values spread thinly, and on values so dense that the directory had a bucket per value.
+TEST(DistanceCounts, CountsByValueAreTheSame) {
     for (const Distance range : {Distance{150'000}, Distance{5'000}}) {
         std::mt19937_64 generator(5);
         std::vector<Distance> line;
         for (int i = 0; i < 20000; ++i) line.push_back(1 + generator() % range);
         using Counts = DistanceCounts<std::uint32_t, std::uint16_t>;
         Counts counts(DistanceMultiset(line), 1000);
-        std::vector<Counts::Index> before;
-        for (Distance d = 0; d <= range + 1; ++d) before.push_back(counts.find(d));
-        counts.take(counts.find(line[0]));
-        counts.refineDirectory();
-        for (Distance d = 0; d <= range + 1; ++d) ASSERT_EQ(counts.find(d), before[d]) << d;
-        EXPECT_EQ(counts.find(Distance{1} << 40), Counts::notFound);
-        EXPECT_EQ(counts.freeCount(counts.find(line[0])) + 1,
-                  static_cast<std::size_t>(std::count(line.begin(), line.end(), line[0])));
+        // Two entries taken and logged, as the search would have.
+        const Distance taken[] = {line[0], line[1]};
+        for (std::size_t k = 0; k < 2; ++k) {
+            counts.undoLog()[k] = counts.find(taken[k]);
+            ASSERT_TRUE(counts.take(counts.undoLog()[k]));
+        }
+        std::vector<Counts::Index> indices;
+        std::vector<std::size_t> free;
+        for (Distance d = 0; d <= range + 1; ++d) {
+            indices.push_back(counts.find(d));
+            free.push_back(indices.back() == Counts::notFound ? 0
+                                                              : counts.freeCount(indices.back()));
+        }
+        const auto top = counts.lastFreeAtOrBelow(counts.last());
+        ASSERT_TRUE(counts.countByValue(2));
+        ASSERT_TRUE(counts.countedByValue());
+        for (std::size_t k = 0; k < 2; ++k) EXPECT_EQ(counts.undoLog()[k], taken[k]);
+        EXPECT_EQ(counts.lastFreeAtOrBelow(counts.last()), top);
+        for (Distance d = 0; d <= range + 1; ++d) {
+            ASSERT_EQ(counts.find(d), indices[d]) << d;
+            if (indices[d] != Counts::notFound) {
+                ASSERT_EQ(counts.freeCount(indices[d]), free[d]);
+            }
+            // Every free entry can be taken, and no more; absent values have none.
+            for (std::size_t k = 0; k < free[d]; ++k) ASSERT_TRUE(counts.takeValue(d)) << d;
+            ASSERT_FALSE(counts.takeValue(d)) << d;
+            for (std::size_t k = 0; k < free[d]; ++k) counts.giveBackValue(d);
+        }
+        EXPECT_FALSE(counts.takeValue(range + 2));
+        EXPECT_FALSE(counts.takeValue(Distance{1} << 40));
+        // Giving back by value shows in the counts by index.
+        counts.giveBackValue(taken[0]);
+        EXPECT_EQ(counts.freeCount(indices[taken[0]]), free[taken[0]] + 1);
     }
+}
+
+// A table that does not stay in the cache keeps its counts where they are.
+TEST(DistanceCounts, OnlyACachedTableCountsByValue) {
+    DistanceCounts<std::uint32_t, std::uint16_t> counts(DistanceMultiset{1, 2, 3}, 3,
+                                                        LookupSettings{0});
+    EXPECT_FALSE(counts.countByValue(0));
+    EXPECT_FALSE(counts.countedByValue());
 }
 
 }  // namespace
