@@ -196,6 +196,14 @@ void LargeBlock::grow(std::size_t bytes) {
     extendTo(bytes);
 }
 
+void LargeBlock::prefault(std::size_t from, std::size_t to) noexcept {
+    if (reserved_ == 0) return;  // a heap block: its pages are the heap's
+    const std::size_t page = pages::granularity();
+    from = from / page * page;
+    to = std::min(to, usable_);
+    if (from < to) pages::prefault(data_ + from, to - from);
+}
+
 void LargeBlock::shrink(std::size_t bytes) noexcept {
     if (bytes >= size_) return;
     if (bytes == 0) {

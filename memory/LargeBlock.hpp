@@ -55,6 +55,10 @@ public:
     // pages go. Never moves the block.
     void shrink(std::size_t bytes) noexcept;
 
+    // Bytes [from, to) of the block are about to be written: their pages, where the block has
+    // pages of its own, are made present in one go rather than one fault at a time.
+    void prefault(std::size_t from, std::size_t to) noexcept;
+
     // The block is expected to grow to `room` bytes: where address space is short, it reserves
     // that much when it next takes pages.
     void expectRoom(std::size_t room) noexcept { room_ = room; }

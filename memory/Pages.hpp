@@ -45,4 +45,9 @@ void release(void* data, std::size_t bytes) noexcept;
 // system may grant or not.
 void adviseHugePages(void* data, std::size_t bytes) noexcept;
 
+// Makes the committed pages of [data, data + bytes) present at once, in one call, rather than
+// one fault at a time as they are first written: for pages about to be written anyway. A
+// wish too: where the system cannot, each page comes at its first write as before.
+void prefault(void* data, std::size_t bytes) noexcept;
+
 }  // namespace spanfold::pages

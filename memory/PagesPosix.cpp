@@ -55,6 +55,15 @@ void decommit(void* data, std::size_t bytes) noexcept {
 
 void release(void* data, std::size_t bytes) noexcept { munmap(data, bytes); }
 
+void prefault(void* data, std::size_t bytes) noexcept {
+#ifdef MADV_POPULATE_WRITE
+    madvise(data, bytes, MADV_POPULATE_WRITE);  // Linux 5.14 on; older ones refuse it
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
 void adviseHugePages(void* data, std::size_t bytes) noexcept {
 #ifdef MADV_HUGEPAGE
     madvise(data, bytes, MADV_HUGEPAGE);

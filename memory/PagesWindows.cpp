@@ -59,6 +59,12 @@ void release(void* data, std::size_t bytes) noexcept {
     VirtualFree(data, 0, MEM_RELEASE);
 }
 
+void prefault(void* data, std::size_t bytes) noexcept {
+    // Committed pages come at their first write; there is no cheaper way to ask for a few.
+    (void)data;
+    (void)bytes;
+}
+
 void adviseHugePages(void* data, std::size_t bytes) noexcept {
     (void)data;
     (void)bytes;

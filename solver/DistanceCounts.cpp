@@ -15,6 +15,9 @@ namespace {
 // more than a second cache line now and then.
 constexpr std::size_t largeTableValues = std::size_t{1} << 20;
 constexpr std::size_t valuesPerLargeBucket = 4;
+// How far beyond the sorted values the table's pages are made present at once: all of a small
+// problem's table, and no more of a large one's than it writes at once anyway.
+constexpr std::size_t prefaultedBytes = std::size_t{1} << 20;
 
 // How many buckets the directory has for `distinct` values: a power of two.
 std::size_t bucketsFor(std::size_t distinct) noexcept {
@@ -153,6 +156,10 @@ DistanceCounts<ValueType, CountType>::DistanceCounts(DistanceMultiset&& distance
     // The block grows once, where it stands, to what the table can need, and is cut to what
     // it does need once the table stands.
     block_.grow(roomNeeded(m, largest_));
+    // The sort wrote the first 2 m values; the table's groups, its directory and the first part
+    // of the log are written next, over the pages beyond as well.
+    const std::size_t sorted = 2 * m * sizeof(Value);
+    block_.prefault(sorted, sorted + prefaultedBytes);
     count_ = packGroups(m, pointCount);
     buildDirectory(m, lookup);
 }

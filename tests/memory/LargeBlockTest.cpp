@@ -53,6 +53,21 @@ TEST(LargeBlock, GrowingKeepsTheContentsAndAddsZeros) {
     }
 }
 
+// Making pages present changes no byte: neither those written, nor the zeros beyond them, on
+// heap blocks and paged ones, over ranges that start mid-page and run past the end.
+TEST(LargeBlock, PrefaultingKeepsTheContents) {
+    for (std::size_t bytes : sizes) {
+        LargeBlock block(bytes);
+        const std::size_t written = bytes / 3;
+        for (std::size_t i = 0; i < written; ++i) block.as<unsigned char>()[i] = 0x5A;
+        block.prefault(written / 2 + 1, bytes + 4096);
+        std::size_t kept = 0;
+        while (kept < written && block.as<unsigned char>()[kept] == 0x5A) ++kept;
+        EXPECT_EQ(kept, written) << bytes;
+        EXPECT_TRUE(zeroFrom(block, written, bytes)) << bytes;
+    }
+}
+
 // What was written before a shrink does not come back when the block grows again: the table
 // of finished subtrees relies on fresh room reading as zero.
 TEST(LargeBlock, GrowingAfterAShrinkAddsZerosAgain) {
