@@ -28,6 +28,9 @@ std::size_t testLimit = static_cast<std::size_t>(-1);
 
 // Below this a block comes from the heap: a small problem then makes no system call for it.
 constexpr std::size_t smallestPagedBlock = std::size_t{16} << 10;
+// The same for a block that will grow no more: reserving and committing pages costs several
+// system calls, which a block of this size does not pay back.
+constexpr std::size_t smallestPagedFinalBlock = std::size_t{256} << 10;
 
 // Heap blocks start on a cache line, as their users lay out whole lines; pages always do.
 constexpr std::align_val_t lineAlignment{64};
@@ -61,13 +64,15 @@ void unpoison(const char* data, std::size_t bytes) noexcept {
 }
 
 // Address space for a paged block of `bytes` now, expected to grow to `room`: on a 64-bit
-// system as much as the machine has memory, so that it never has to move; where that is
-// refused (an address-space limit) or address space is short (a 32-bit process), less, down to
-// what it needs now. Sets `reserved`.
-char* reserveFor(std::size_t bytes, std::size_t room, std::size_t& reserved) noexcept {
+// system as much as the machine has memory, so that it never has to move, unless it is
+// `final`; where that is refused (an address-space limit) or address space is short (a 32-bit
+// process), less, down to what it needs now. Sets `reserved`.
+char* reserveFor(std::size_t bytes, std::size_t room, bool final, std::size_t& reserved) noexcept {
     std::size_t ahead = std::max(bytes, room);
     if constexpr (sizeof(void*) >= 8) {
-        ahead = std::max<std::size_t>(ahead, static_cast<std::size_t>(pages::physicalMemory()));
+        if (!final) {
+            ahead = std::max<std::size_t>(ahead, static_cast<std::size_t>(pages::physicalMemory()));
+        }
     }
     const std::size_t hugePage = pages::hugePageSize();
     while (true) {
@@ -86,10 +91,12 @@ char* reserveFor(std::size_t bytes, std::size_t room, std::size_t& reserved) noe
 
 void LargeBlock::limitForTesting(std::size_t bytes) noexcept { testLimit = bytes; }
 
-LargeBlock::LargeBlock(std::size_t bytes, std::size_t room) : room_(room) {
+LargeBlock::LargeBlock(std::size_t bytes, std::size_t room) : LargeBlock(bytes, room, false) {}
+
+LargeBlock::LargeBlock(std::size_t bytes, std::size_t room, bool final) : room_(room) {
     if (bytes == 0) return;
     if (bytes > testLimit) throw std::bad_alloc();
-    if (bytes < smallestPagedBlock) {
+    if (bytes < (final ? smallestPagedFinalBlock : smallestPagedBlock)) {
         std::size_t capacity = 0;
         roundUp(bytes, static_cast<std::size_t>(lineAlignment), capacity);
         data_ = static_cast<char*>(::operator new(capacity, lineAlignment));
@@ -97,7 +104,7 @@ LargeBlock::LargeBlock(std::size_t bytes, std::size_t room) : room_(room) {
         written_ = capacity;  // the heap's bytes are whatever they were
         poison(data_, usable_);
     } else {
-        data_ = reserveFor(bytes, room_, reserved_);
+        data_ = reserveFor(bytes, room_, final, reserved_);
         if (data_ == nullptr) throw std::bad_alloc();
         try {
             commitUpTo(bytes);
@@ -202,6 +209,18 @@ void LargeBlock::prefault(std::size_t from, std::size_t to) noexcept {
     from = from / page * page;
     to = std::min(to, usable_);
     if (from < to) pages::prefault(data_ + from, to - from);
+}
+
+void LargeBlock::growOnce(std::size_t bytes) {
+    // In place, in its own pages, or outgrowing them: as any growth.
+    if (bytes <= usable_ || reserved_ != 0) {
+        grow(bytes);
+        return;
+    }
+    if (bytes > testLimit) throw std::bad_alloc();
+    LargeBlock larger(bytes, bytes, true);
+    if (size_ != 0) std::memcpy(larger.data_, data_, size_);
+    *this = std::move(larger);
 }
 
 void LargeBlock::shrink(std::size_t bytes) noexcept {

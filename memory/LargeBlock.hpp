@@ -51,6 +51,11 @@ public:
     // when there is no memory.
     void grow(std::size_t bytes);
 
+    // Grows the block as grow does, for a block that will grow no more: one that outgrows the
+    // heap stays there up to 256 KiB, and beyond that reserves only what it needs, so that
+    // taking it makes few system calls or none.
+    void growOnce(std::size_t bytes);
+
     // Keeps the first `bytes`, and gives the memory beyond back to the system as far as whole
     // pages go. Never moves the block.
     void shrink(std::size_t bytes) noexcept;
@@ -68,6 +73,8 @@ public:
     static void limitForTesting(std::size_t bytes) noexcept;
 
 private:
+    // A block that will not grow beyond `bytes` when `final`.
+    LargeBlock(std::size_t bytes, std::size_t room, bool final);
     void release() noexcept;
     // Commits the pages up to `bytes`, in huge pages once the block is large enough.
     void commitUpTo(std::size_t bytes);

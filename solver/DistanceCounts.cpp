@@ -153,9 +153,9 @@ DistanceCounts<ValueType, CountType>::DistanceCounts(DistanceMultiset&& distance
     block_ = distances.takeBlock();
     const std::size_t m = total_;
     largest_ = m == 0 ? 0 : block_.as<Value>()[2 * m - 1];
-    // The block grows once, where it stands, to what the table can need, and is cut to what
-    // it does need once the table stands.
-    block_.grow(roomNeeded(m, largest_));
+    // The block grows once, where it stands if it has pages of its own, to what the table can
+    // need, and is cut to what it does need once the table stands.
+    block_.growOnce(roomNeeded(m, largest_));
     // The sort wrote the first 2 m values; the table's groups, its directory and the first part
     // of the log are written next, over the pages beyond as well.
     const std::size_t sorted = 2 * m * sizeof(Value);
