@@ -34,7 +34,6 @@ Search<Counts>::Search(Counts& distances, SolutionSet& solutions, const SolveSet
     points_.reserve(n);
     if (table_ != nullptr) {
         keys_.reserve(n);
-        mirrorKeys_.reserve(n);
     }
     takenBefore_.reserve(n);
     levels_.reserve(n + 1);
@@ -147,20 +146,17 @@ bool Search<Counts>::placePoint(Position p) {
     // while the distances are checked.
     SetKey key, mirror;
     if (table_ != nullptr) {
-        key = keys_.empty() ? SetKey{}.with(p) : keys_.back().with(p);
+        key = keys_.empty() ? SetKey{}.with(p) : keys_.back().set.with(p);
         // The mirror image of {0} is not known before W is, and {0, W} is its own; sets of
         // fewer than three points never go to the table anyway.
-        mirror = points_.size() < 2 ? key : mirrorKeys_.back().with(points_[1] - p);
+        mirror = points_.size() < 2 ? key : keys_.back().mirror.with(points_[1] - p);
         table_->prefetch(SetKey::eitherOf(key, mirror));
     }
     if (!takeDistances(p, points_.size())) {
         giveBackTo(mark);
         return false;
     }
-    if (table_ != nullptr) {
-        keys_.push_back(key);
-        mirrorKeys_.push_back(mirror);
-    }
+    if (table_ != nullptr) keys_.push_back({key, mirror});
     points_.push_back(p);
     takenBefore_.push_back(mark);
     ++visitedNodes_;
@@ -177,7 +173,6 @@ void Search<Counts>::removeLastPoint() {
     points_.pop_back();
     if (table_ != nullptr) {
         keys_.pop_back();
-        mirrorKeys_.pop_back();
     }
 }
 

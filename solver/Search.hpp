@@ -97,7 +97,9 @@ private:
     // when no limit cut it short.
     void closeLevel();
     // The key of the placed points and their mirror image in the table.
-    SetKey tableKey() const noexcept { return SetKey::eitherOf(keys_.back(), mirrorKeys_.back()); }
+    SetKey tableKey() const noexcept {
+        return SetKey::eitherOf(keys_.back().set, keys_.back().mirror);
+    }
 
     Counts& distances_;
     SolutionSet& solutions_;
@@ -107,10 +109,13 @@ private:
     CounterReading& startTicks_;
 
     PointList points_;
-    // With a table, keys_[i] is the key of the first i + 1 points, and mirrorKeys_[i] that of
-    // their mirror image (for {0} alone, its own key).
-    std::vector<SetKey> keys_;
-    std::vector<SetKey> mirrorKeys_;
+    // With a table, keys_[i] holds the key of the first i + 1 points and that of their mirror
+    // image (for {0} alone, its own key).
+    struct Keys {
+        SetKey set;
+        SetKey mirror;
+    };
+    std::vector<Keys> keys_;
     // The distances taken by the placed points, in taking order, as indices, or as values
     // once the counts are by value: at most all of them. It is the room the table keeps for
     // it, touched only as deep as the search goes.
