@@ -32,9 +32,7 @@ Search<Counts>::Search(Counts& distances, SolutionSet& solutions, const SolveSet
     assert(settings.listener == nullptr || table == nullptr);
     const std::size_t n = solutions.pointCount;
     points_.reserve(n);
-    if (table_ != nullptr) {
-        keys_.reserve(n);
-    }
+    if (table_ != nullptr) keys_.reserve(n);
     takenBefore_.reserve(n);
     levels_.reserve(n + 1);
 }
@@ -42,7 +40,7 @@ Search<Counts>::Search(Counts& distances, SolutionSet& solutions, const SolveSet
 template <typename Counts>
 void Search<Counts>::giveBackTo(std::size_t mark) noexcept {
     // The log says which counts come next: unless the table stays in the cache, they are
-    // fetched a little ahead.
+    // fetched a little ahead. (Only a table in the cache ever counts by value.)
     if (!distances_.cached()) {
         for (; takenCount_ > mark + lookAhead; --takenCount_) {
             distances_.prefetchCount(taken_[takenCount_ - lookAhead - 1]);
@@ -171,9 +169,7 @@ void Search<Counts>::removeLastPoint() {
     giveBackTo(takenBefore_.back());
     takenBefore_.pop_back();
     points_.pop_back();
-    if (table_ != nullptr) {
-        keys_.pop_back();
-    }
+    if (table_ != nullptr) keys_.pop_back();
 }
 
 template <typename Counts>
