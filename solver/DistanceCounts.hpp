@@ -40,6 +40,7 @@
 // the directory and the log are written once the sorted values are all read.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -132,14 +133,20 @@ public:
         return notFound;
     }
 
-    // Takes one free entry of the value at index i, when there is one.
+    // Takes one free entry of the value at index i, when there is one, and gives one back:
+    // only while the counts are by index, so that the lookups of a large table pay nothing
+    // for counts by value (takeValue, giveBackValue).
     bool take(Index i) noexcept {
-        Count& count = countOf(i);
+        assert(byValue_ == nullptr);
+        Count& count = groupCountOf(i);
         if (count == 0) return false;
         --count;
         return true;
     }
-    void giveBack(Index i) noexcept { ++countOf(i); }
+    void giveBack(Index i) noexcept {
+        assert(byValue_ == nullptr);
+        ++groupCountOf(i);
+    }
     // Brings the count of index i into the cache, for a giveBack that follows soon.
     SPANFOLD_PREFETCHES void prefetchCount(Index i) const noexcept {
         prefetch(&groups_[i >> slotBits]);
@@ -193,8 +200,11 @@ private:
     static Index indexOf(std::size_t d) noexcept {
         return static_cast<Index>((d / perGroup) << slotBits | d % perGroup);
     }
+    // The count of index i wherever it is kept, and where it is kept until counted by value.
     Count& countOf(Index i) const noexcept {
-        if (byValue_ != nullptr) return byValue_[value(i)];
+        return byValue_ != nullptr ? byValue_[value(i)] : groupCountOf(i);
+    }
+    Count& groupCountOf(Index i) const noexcept {
         return groups_[i >> slotBits].counts[i & slotMask];
     }
 
