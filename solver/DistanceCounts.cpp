@@ -164,9 +164,24 @@ DistanceCounts<ValueType, CountType>::DistanceCounts(DistanceMultiset&& distance
     buildDirectory(m, lookup);
 }
 
-template class DistanceCounts<std::uint32_t, std::uint16_t>;
-template class DistanceCounts<std::uint32_t, std::uint32_t>;
-template class DistanceCounts<std::uint64_t, std::uint16_t>;
-template class DistanceCounts<std::uint64_t, std::uint32_t>;
+// Only the members called from outside are instantiated for each table: the rest are
+// instantiated as the code here needs them, mostly inlined, so that the program carries no
+// unused copy of them to spread its code over more pages.
+template DistanceCounts<std::uint32_t, std::uint16_t>::DistanceCounts(DistanceMultiset&&,
+                                                                      std::uint32_t,
+                                                                      const LookupSettings&);
+template bool DistanceCounts<std::uint32_t, std::uint16_t>::countByValue(std::size_t) noexcept;
+template DistanceCounts<std::uint32_t, std::uint32_t>::DistanceCounts(DistanceMultiset&&,
+                                                                      std::uint32_t,
+                                                                      const LookupSettings&);
+template bool DistanceCounts<std::uint32_t, std::uint32_t>::countByValue(std::size_t) noexcept;
+template DistanceCounts<std::uint64_t, std::uint16_t>::DistanceCounts(DistanceMultiset&&,
+                                                                      std::uint32_t,
+                                                                      const LookupSettings&);
+template bool DistanceCounts<std::uint64_t, std::uint16_t>::countByValue(std::size_t) noexcept;
+template DistanceCounts<std::uint64_t, std::uint32_t>::DistanceCounts(DistanceMultiset&&,
+                                                                      std::uint32_t,
+                                                                      const LookupSettings&);
+template bool DistanceCounts<std::uint64_t, std::uint32_t>::countByValue(std::size_t) noexcept;
 
 }  // namespace spanfold

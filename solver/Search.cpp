@@ -269,9 +269,24 @@ std::uint32_t Search<Counts>::run() {
     return visitedNodes_;
 }
 
-template class Search<DistanceCounts<std::uint32_t, std::uint16_t>>;
-template class Search<DistanceCounts<std::uint32_t, std::uint32_t>>;
-template class Search<DistanceCounts<std::uint64_t, std::uint16_t>>;
-template class Search<DistanceCounts<std::uint64_t, std::uint32_t>>;
+// Only the members called from outside are instantiated for each table: the rest are
+// instantiated as the code here needs them, mostly inlined, so that the program carries no
+// unused copy of them to spread its code over more pages.
+template Search<DistanceCounts<std::uint32_t, std::uint16_t>>::Search(
+    DistanceCounts<std::uint32_t, std::uint16_t>&, SolutionSet&, const SolveSettings&,
+    SubtreeTable*, CounterReading&);
+template std::uint32_t Search<DistanceCounts<std::uint32_t, std::uint16_t>>::run();
+template Search<DistanceCounts<std::uint32_t, std::uint32_t>>::Search(
+    DistanceCounts<std::uint32_t, std::uint32_t>&, SolutionSet&, const SolveSettings&,
+    SubtreeTable*, CounterReading&);
+template std::uint32_t Search<DistanceCounts<std::uint32_t, std::uint32_t>>::run();
+template Search<DistanceCounts<std::uint64_t, std::uint16_t>>::Search(
+    DistanceCounts<std::uint64_t, std::uint16_t>&, SolutionSet&, const SolveSettings&,
+    SubtreeTable*, CounterReading&);
+template std::uint32_t Search<DistanceCounts<std::uint64_t, std::uint16_t>>::run();
+template Search<DistanceCounts<std::uint64_t, std::uint32_t>>::Search(
+    DistanceCounts<std::uint64_t, std::uint32_t>&, SolutionSet&, const SolveSettings&,
+    SubtreeTable*, CounterReading&);
+template std::uint32_t Search<DistanceCounts<std::uint64_t, std::uint32_t>>::run();
 
 }  // namespace spanfold
