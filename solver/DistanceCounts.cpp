@@ -44,14 +44,16 @@ unsigned shiftFor(std::size_t buckets, Distance largest) noexcept {
 }  // namespace
 
 template <typename ValueType, typename CountType>
-std::size_t DistanceCounts<ValueType, CountType>::roomNeeded(std::size_t m,
-                                                             Distance largest) const {
-    // Groups for m values, the directory as m distinct values would shape it at most, and the
-    // log; or the multiset's sorted values and a line, whichever is more.
+std::size_t DistanceCounts<ValueType, CountType>::roomNeeded(std::size_t m, Distance largest,
+                                                             std::size_t searchBytes) const {
+    // Groups for m values, the directory as m distinct values would shape it at most, the log
+    // and the search's room on its line; or the multiset's sorted values and a line, whichever
+    // is more.
     const unsigned leastShift = shiftFor(mostBucketsFor(m), largest);
     const std::uint64_t table = std::uint64_t{(m + perGroup - 1) / perGroup} * sizeof(Group) +
                                 (std::uint64_t{largest >> leastShift} + 2) * sizeof(Index) +
-                                std::uint64_t{std::max<std::size_t>(m, 1)} * sizeof(Index);
+                                std::uint64_t{std::max<std::size_t>(m, 1)} * sizeof(Index) +
+                                sizeof(Group) + std::uint64_t{searchBytes};
     const std::uint64_t most =
         std::max<std::uint64_t>(table, 2 * std::uint64_t{m} * sizeof(Value) + sizeof(Group));
     if (most > static_cast<std::size_t>(-1)) throw std::bad_alloc();  // a 32-bit process
@@ -99,18 +101,23 @@ std::size_t DistanceCounts<ValueType, CountType>::packGroups(std::size_t m,
 
 template <typename ValueType, typename CountType>
 void DistanceCounts<ValueType, CountType>::buildDirectory(std::size_t m,
-                                                          const LookupSettings& lookup) {
+                                                          const LookupSettings& lookup,
+                                                          std::size_t searchBytes) {
     shift_ = shiftFor(bucketsFor(count_), largest_);
     const std::size_t used = static_cast<std::size_t>(largest_ >> shift_) + 1;
     const std::size_t groupBytes = (count_ + perGroup - 1) / perGroup * sizeof(Group);
     const std::size_t directoryBytes = (used + 1) * sizeof(Index);
     cached_ = groupBytes + directoryBytes <= lookup.cachedTableBytes;
     refinable_ = cached_ && largest_ < lookup.finestDirectoryValues && largest_ < notFound;
-    // The directory and the log follow the groups, over the sorted values, all read by now;
-    // the rest of the block goes back.
-    block_.shrink(groupBytes + directoryBytes + std::max<std::size_t>(m, 1) * sizeof(Index));
+    // The directory, the log and the search's room, on a line of its own, follow the groups,
+    // over the sorted values, all read by now; the rest of the block goes back.
+    const std::size_t logEnd =
+        groupBytes + directoryBytes + std::max<std::size_t>(m, 1) * sizeof(Index);
+    const std::size_t searchStart = (logEnd + sizeof(Group) - 1) / sizeof(Group) * sizeof(Group);
+    block_.shrink(searchStart + searchBytes);
     directory_ = reinterpret_cast<Index*>(block_.as<char>() + groupBytes);
     undoLog_ = directory_ + (used + 1);
+    searchRoom_ = block_.as<char>() + searchStart;
     fillDirectory(used);
 }
 
@@ -148,20 +155,21 @@ bool DistanceCounts<ValueType, CountType>::countByValue(std::size_t logged) noex
 template <typename ValueType, typename CountType>
 DistanceCounts<ValueType, CountType>::DistanceCounts(DistanceMultiset&& distances,
                                                      std::uint32_t pointCount,
-                                                     const LookupSettings& lookup) {
+                                                     const LookupSettings& lookup,
+                                                     std::size_t searchBytes) {
     total_ = distances.size();
     block_ = distances.takeBlock();
     const std::size_t m = total_;
     largest_ = m == 0 ? 0 : block_.as<Value>()[2 * m - 1];
     // The block grows once, where it stands if it has pages of its own, to what the table can
     // need, and is cut to what it does need once the table stands.
-    block_.growOnce(roomNeeded(m, largest_));
+    block_.growOnce(roomNeeded(m, largest_, searchBytes));
     // The sort wrote the first 2 m values; the table's groups, its directory and the first part
     // of the log are written next, over the pages beyond as well.
     const std::size_t sorted = 2 * m * sizeof(Value);
     block_.prefault(sorted, sorted + prefaultedBytes);
     count_ = packGroups(m, pointCount);
-    buildDirectory(m, lookup);
+    buildDirectory(m, lookup, searchBytes);
 }
 
 // Only the members called from outside are instantiated for each table: the rest are
@@ -169,19 +177,23 @@ DistanceCounts<ValueType, CountType>::DistanceCounts(DistanceMultiset&& distance
 // unused copy of them to spread its code over more pages.
 template DistanceCounts<std::uint32_t, std::uint16_t>::DistanceCounts(DistanceMultiset&&,
                                                                       std::uint32_t,
-                                                                      const LookupSettings&);
+                                                                      const LookupSettings&,
+                                                                      std::size_t);
 template bool DistanceCounts<std::uint32_t, std::uint16_t>::countByValue(std::size_t) noexcept;
 template DistanceCounts<std::uint32_t, std::uint32_t>::DistanceCounts(DistanceMultiset&&,
                                                                       std::uint32_t,
-                                                                      const LookupSettings&);
+                                                                      const LookupSettings&,
+                                                                      std::size_t);
 template bool DistanceCounts<std::uint32_t, std::uint32_t>::countByValue(std::size_t) noexcept;
 template DistanceCounts<std::uint64_t, std::uint16_t>::DistanceCounts(DistanceMultiset&&,
                                                                       std::uint32_t,
-                                                                      const LookupSettings&);
+                                                                      const LookupSettings&,
+                                                                      std::size_t);
 template bool DistanceCounts<std::uint64_t, std::uint16_t>::countByValue(std::size_t) noexcept;
 template DistanceCounts<std::uint64_t, std::uint32_t>::DistanceCounts(DistanceMultiset&&,
                                                                       std::uint32_t,
-                                                                      const LookupSettings&);
+                                                                      const LookupSettings&,
+                                                                      std::size_t);
 template bool DistanceCounts<std::uint64_t, std::uint32_t>::countByValue(std::size_t) noexcept;
 
 }  // namespace spanfold

@@ -30,14 +30,18 @@
 // index to follow; absent values have a count of 0 there. The search then logs the values it
 // took rather than their indices, and indices keep their meaning for everything else.
 //
-// The block, as the constructor lays it out (groups of values and counts, the directory, then
-// the room for the undo log), over the multiset's block (scratch, then the sorted values):
+// The block, as the constructor lays it out (groups of values and counts, the directory, the
+// room for the undo log, then room for the search's own state), over the multiset's block
+// (scratch, then the sorted values):
 //
 //     multiset:  | scratch: m values            | sorted: m values            |
-//     table:     | groups |  directory  | undo log: m indices  |
+//     table:     | groups |  directory  | undo log: m indices  | search |
 //
 // The groups are written from the front while the sorted values are read from the back half;
-// the directory and the log are written once the sorted values are all read.
+// the directory and the log are written once the sorted values are all read. A small
+// problem's block is one the reader has already written in full, so its search then works in
+// memory the run has touched rather than in fresh memory, whose first touch costs more on
+// some hosts than the whole search.
 #pragma once
 
 #include <cassert>
@@ -81,9 +85,10 @@ public:
     };
 
     // Takes over the multiset's block, which must hold Values, for a problem of `pointCount`
-    // points. Throws std::bad_alloc when memory runs out.
+    // points, with `searchBytes` more for the search (searchRoom). Throws std::bad_alloc when
+    // memory runs out.
     DistanceCounts(DistanceMultiset&& distances, std::uint32_t pointCount,
-                   const LookupSettings& lookup = {});
+                   const LookupSettings& lookup = {}, std::size_t searchBytes = 0);
 
     // Distinct values.
     std::size_t size() const noexcept { return count_; }
@@ -183,6 +188,8 @@ public:
 
     // Room for total() indices, for the search's log of the distances it has taken.
     Index* undoLog() const noexcept { return undoLog_; }
+    // The constructor's `searchBytes`, on a cache line, for the search's own state.
+    void* searchRoom() const noexcept { return searchRoom_; }
 
 private:
     // As many values with their counts as fill one cache line.
@@ -209,12 +216,13 @@ private:
     }
 
     // The steps of the constructor. The block's size once grown to what the table can need.
-    std::size_t roomNeeded(std::size_t m, Distance largest) const;
+    std::size_t roomNeeded(std::size_t m, Distance largest, std::size_t searchBytes) const;
     // Packs the distinct values and their counts into groups from the block's front, reading
     // the sorted values from its back half; returns the number of distinct values.
     std::size_t packGroups(std::size_t m, std::uint32_t pointCount);
-    // Lays out the directory and the undo log after the groups, and fills the directory.
-    void buildDirectory(std::size_t m, const LookupSettings& lookup);
+    // Lays out the directory, the undo log and the search's room after the groups, and fills
+    // the directory.
+    void buildDirectory(std::size_t m, const LookupSettings& lookup, std::size_t searchBytes);
     // Fills the directory's `used` buckets, and the end after them, for the shift in force.
     void fillDirectory(std::size_t used) noexcept;
 
@@ -223,6 +231,7 @@ private:
     Group* groups_ = nullptr;
     Index* directory_ = nullptr;  // first index of each bucket, and the index after the last
     Index* undoLog_ = nullptr;
+    void* searchRoom_ = nullptr;
     Count* byValue_ = nullptr;  // the counts by value, when they are kept there
     std::size_t count_ = 0;
     std::size_t total_ = 0;

@@ -14,7 +14,34 @@ namespace {
 // many misses at once, few enough that a point that fails early has not asked for much.
 constexpr std::size_t lookAhead = 16;
 
+// The T at `offset` bytes into `room`.
+template <typename T>
+T* placeIn(void* room, std::size_t offset) noexcept {
+    return reinterpret_cast<T*>(static_cast<char*>(room) + offset);
+}
+
 }  // namespace
+
+// Where the search's stacks stand in its room: the keys, the marks of the log, then the
+// levels, each on a cache line, for n points and the n + 1 levels of the empty set and of
+// every set short of a solution.
+template <typename Counts>
+struct Search<Counts>::Room {
+    explicit Room(std::size_t n) noexcept
+        : marks(lineUp(n * sizeof(Keys))),
+          levels(marks + lineUp(n * sizeof(std::size_t))),
+          end(levels + lineUp((n + 1) * sizeof(Level))) {}
+    static std::size_t lineUp(std::size_t bytes) noexcept { return (bytes + 63) / 64 * 64; }
+    const std::size_t keys = 0;
+    const std::size_t marks;
+    const std::size_t levels;
+    const std::size_t end;
+};
+
+template <typename Counts>
+std::size_t Search<Counts>::roomFor(std::uint32_t pointCount) noexcept {
+    return Room(pointCount).end;
+}
 
 template <typename Counts>
 Search<Counts>::Search(Counts& distances, SolutionSet& solutions, const SolveSettings& settings,
@@ -25,16 +52,18 @@ Search<Counts>::Search(Counts& distances, SolutionSet& solutions, const SolveSet
       random_(settings.random),
       table_(table),
       startTicks_(startTicks),
-      taken_(distances.undoLog()) {
+      keys_(placeIn<Keys>(distances.searchRoom(), Room(solutions.pointCount).keys),
+            solutions.pointCount),
+      taken_(distances.undoLog()),
+      takenBefore_(placeIn<std::size_t>(distances.searchRoom(), Room(solutions.pointCount).marks),
+                   solutions.pointCount),
+      levels_(placeIn<Level>(distances.searchRoom(), Room(solutions.pointCount).levels),
+              std::size_t{solutions.pointCount} + 1) {
     assert(settings.limits.maxsols >= 1 && settings.limits.maxnodes >= 1);
     assert(solutions.pointCount >= 1);
     // A listener must see every node, so nothing may be skipped.
     assert(settings.listener == nullptr || table == nullptr);
-    const std::size_t n = solutions.pointCount;
-    points_.reserve(n);
-    if (table_ != nullptr) keys_.reserve(n);
-    takenBefore_.reserve(n);
-    levels_.reserve(n + 1);
+    points_.reserve(solutions.pointCount);
 }
 
 template <typename Counts>
@@ -276,17 +305,25 @@ template Search<DistanceCounts<std::uint32_t, std::uint16_t>>::Search(
     DistanceCounts<std::uint32_t, std::uint16_t>&, SolutionSet&, const SolveSettings&,
     SubtreeTable*, CounterReading&);
 template std::uint32_t Search<DistanceCounts<std::uint32_t, std::uint16_t>>::run();
+template std::size_t Search<DistanceCounts<std::uint32_t, std::uint16_t>>::roomFor(
+    std::uint32_t) noexcept;
 template Search<DistanceCounts<std::uint32_t, std::uint32_t>>::Search(
     DistanceCounts<std::uint32_t, std::uint32_t>&, SolutionSet&, const SolveSettings&,
     SubtreeTable*, CounterReading&);
 template std::uint32_t Search<DistanceCounts<std::uint32_t, std::uint32_t>>::run();
+template std::size_t Search<DistanceCounts<std::uint32_t, std::uint32_t>>::roomFor(
+    std::uint32_t) noexcept;
 template Search<DistanceCounts<std::uint64_t, std::uint16_t>>::Search(
     DistanceCounts<std::uint64_t, std::uint16_t>&, SolutionSet&, const SolveSettings&,
     SubtreeTable*, CounterReading&);
 template std::uint32_t Search<DistanceCounts<std::uint64_t, std::uint16_t>>::run();
+template std::size_t Search<DistanceCounts<std::uint64_t, std::uint16_t>>::roomFor(
+    std::uint32_t) noexcept;
 template Search<DistanceCounts<std::uint64_t, std::uint32_t>>::Search(
     DistanceCounts<std::uint64_t, std::uint32_t>&, SolutionSet&, const SolveSettings&,
     SubtreeTable*, CounterReading&);
 template std::uint32_t Search<DistanceCounts<std::uint64_t, std::uint32_t>>::run();
+template std::size_t Search<DistanceCounts<std::uint64_t, std::uint32_t>>::roomFor(
+    std::uint32_t) noexcept;
 
 }  // namespace spanfold

@@ -22,7 +22,9 @@
 // the search stops at exactly the same node.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "solver/DistanceCounts.hpp"
@@ -39,10 +41,15 @@ class Search {
 public:
     using Index = typename Counts::Index;
 
-    // `solutions.pointCount` must hold the number of points of a solution. `table` may be
-    // null, and must be when there is a listener: every node is then visited in its order.
+    // `solutions.pointCount` must hold the number of points of a solution, and `distances`
+    // room for the search's state of that many points (roomFor). `table` may be null, and must
+    // be when there is a listener: every node is then visited in its order.
     Search(Counts& distances, SolutionSet& solutions, const SolveSettings& settings,
            SubtreeTable* table, CounterReading& startTicks);
+
+    // The bytes of state the search keeps per placed point and per level, for `pointCount`
+    // points, which the distance table holds for it (DistanceCounts' searchRoom).
+    static std::size_t roomFor(std::uint32_t pointCount) noexcept;
 
     // Runs the whole search from the root {0}; returns the visited nodes.
     std::uint32_t run();
@@ -57,6 +64,26 @@ public:
     bool cutByNodeLimit() const noexcept { return cutByNodeLimit_; }
 
 private:
+    // A stack of at most a known number of items, in memory it is given and does not own.
+    template <typename T>
+    class FixedStack {
+    public:
+        FixedStack(T* room, std::size_t capacity) noexcept : items_(room), capacity_(capacity) {}
+        bool empty() const noexcept { return size_ == 0; }
+        T& back() noexcept { return items_[size_ - 1]; }
+        const T& back() const noexcept { return items_[size_ - 1]; }
+        void push_back(const T& item) noexcept {
+            assert(size_ < capacity_);
+            std::construct_at(items_ + size_++, item);
+        }
+        void pop_back() noexcept { --size_; }
+
+    private:
+        T* items_;
+        [[maybe_unused]] std::size_t capacity_;  // for the checks of debug builds
+        std::size_t size_ = 0;
+    };
+
     // One expanded node: its candidates, the index of the one to try next (none left below 0),
     // the index of its largest unexplained distance (no deeper node has a larger one), and the
     // counters as they stood before the node, which give what its subtree took when it is
@@ -115,14 +142,18 @@ private:
         SetKey set;
         SetKey mirror;
     };
-    std::vector<Keys> keys_;
+    // keys_, takenBefore_ and levels_ live in the distance table's room for the search, as
+    // `Room` lays them out: a small problem's search then works in memory the run has written
+    // already (DistanceCounts).
+    struct Room;
+    FixedStack<Keys> keys_;
     // The distances taken by the placed points, in taking order, as indices, or as values
     // once the counts are by value: at most all of them. It is the room the table keeps for
     // it, touched only as deep as the search goes.
     Index* taken_;
     std::size_t takenCount_ = 0;
-    std::vector<std::size_t> takenBefore_;  // takenCount_ before each placed point
-    std::vector<Level> levels_;
+    FixedStack<std::size_t> takenBefore_;  // takenCount_ before each placed point
+    FixedStack<Level> levels_;
     std::uint32_t visitedNodes_ = 0;
     std::uint64_t expandedNodes_ = 0;
     // Both count the subtrees taken from the table as well.

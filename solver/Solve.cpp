@@ -57,7 +57,8 @@ SolveResult runSearch(DistanceMultiset&& distances, SolutionSet& solutions,
         settings.progress->update(Progress::Phase::buildingTable, 0, 0);
     }
     readings.tableStart = readCounter();
-    Counts counts(std::move(distances), solutions.pointCount, settings.lookup);
+    Counts counts(std::move(distances), solutions.pointCount, settings.lookup,
+                  Search<Counts>::roomFor(solutions.pointCount));
     readings.tableEnd = readCounter();
     std::optional<SubtreeTable> subtrees;
     if (settings.listener == nullptr) {

@@ -187,6 +187,37 @@ TEST(DistanceCounts, CountsByValueAreTheSame) {
     }
 }
 
+// The search's room starts on a cache line and holds all the bytes asked for, apart from the
+// log and the table: filled up after the whole log, it leaves the log and every count as they
+// were. On
+// a table small enough for the heap, one on pages of its own, and the empty one. (Under the
+// sanitizers, a byte written past the room is caught as well.)
+TEST(DistanceCounts, TheSearchsRoomIsItsOwn) {
+    struct Case {
+        std::size_t values;
+        Distance range;
+        std::size_t searchBytes;
+    };
+    for (const Case& c : {Case{3, 10, 300}, Case{40000, 1'000'000, 70000}, Case{0, 1, 200}}) {
+        std::mt19937_64 generator(11);
+        std::vector<Distance> line;
+        for (std::size_t i = 0; i < c.values; ++i) line.push_back(1 + generator() % c.range);
+        using Counts = DistanceCounts<std::uint32_t, std::uint16_t>;
+        Counts counts(DistanceMultiset(line), 1000, {}, c.searchBytes);
+        std::map<Distance, std::size_t> expected;
+        for (Distance d : line) ++expected[d];
+        ASSERT_EQ(reinterpret_cast<std::uintptr_t>(counts.searchRoom()) % 64, 0u);
+        for (std::size_t k = 0; k < counts.total(); ++k) counts.undoLog()[k] = Counts::Index(k);
+        std::fill_n(static_cast<unsigned char*>(counts.searchRoom()), c.searchBytes, 0xFF);
+        for (std::size_t k = 0; k < counts.total(); ++k) ASSERT_EQ(counts.undoLog()[k], k);
+        for (const auto& [value, multiplicity] : expected) {
+            const auto i = counts.find(value);
+            ASSERT_NE(i, Counts::notFound) << value;
+            ASSERT_EQ(counts.freeCount(i), std::min<std::size_t>(multiplicity, 999)) << value;
+        }
+    }
+}
+
 // A table that does not stay in the cache keeps its counts where they are.
 TEST(DistanceCounts, OnlyACachedTableCountsByValue) {
     DistanceCounts<std::uint32_t, std::uint16_t> counts(DistanceMultiset{1, 2, 3}, 3,
