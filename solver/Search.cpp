@@ -3,6 +3,7 @@
 #include "solver/Search.hpp"
 
 #include <cassert>
+#include <utility>
 
 #include "solver/ChooseCandidates.hpp"
 #include "solver/RecordSolution.hpp"
@@ -13,6 +14,11 @@ namespace {
 // How far each step of a lookup runs ahead of the next: enough for the memory system to serve
 // many misses at once, few enough that a point that fails early has not asked for much.
 constexpr std::size_t lookAhead = 16;
+
+// How many of the latest points a new point is checked against before the subtree table is
+// asked whether its set is known, and so known to fit: most placements that fail, fail on
+// the first of them.
+constexpr std::size_t pointsCheckedFirst = 4;
 
 // The T at `offset` bytes into `room`.
 template <typename T>
@@ -86,23 +92,24 @@ void Search<Counts>::giveBackTo(std::size_t mark) noexcept {
 }
 
 template <typename Counts>
-bool Search<Counts>::takeDistances(Position p, std::size_t stop) {
+bool Search<Counts>::takeDistances(Position p, std::size_t from, std::size_t stop) {
     // A node of k points has taken k (k - 1) / 2 distances, never more than there are, so
     // the log cannot overflow. Whether the point fits does not depend on the order of the
     // checks, and neither do the counts it leaves, so the latest point, which most often
     // rules a placement out, is checked first.
-    return distances_.cached() ? takeDistancesCached(p, stop) : takeDistancesPipelined(p, stop);
+    return distances_.cached() ? takeDistancesCached(p, from, stop)
+                               : takeDistancesPipelined(p, from, stop);
 }
 
 template <typename Counts>
-bool Search<Counts>::takeDistancesCached(Position p, std::size_t stop) {
+bool Search<Counts>::takeDistancesCached(Position p, std::size_t from, std::size_t stop) {
     // The log's length stays in a register: kept in the object, each step would wait for the
     // step before it to store it.
     std::size_t logged = takenCount_;
     bool fits = true;
     if (distances_.countedByValue()) {
         // The log holds values, which all fit an index here.
-        for (std::size_t j = stop; j-- > 0;) {
+        for (std::size_t j = stop; j-- > from;) {
             const Position q = points_[j];
             const Distance d = p > q ? p - q : q - p;
             if (!distances_.takeValue(d)) {
@@ -114,7 +121,7 @@ bool Search<Counts>::takeDistancesCached(Position p, std::size_t stop) {
         takenCount_ = logged;
         return fits;
     }
-    for (std::size_t j = stop; j-- > 0;) {
+    for (std::size_t j = stop; j-- > from;) {
         const Position q = points_[j];
         const Index i = distances_.find(p > q ? p - q : q - p);
         if (i == Counts::notFound || !distances_.take(i)) {
@@ -128,25 +135,25 @@ bool Search<Counts>::takeDistancesCached(Position p, std::size_t stop) {
 }
 
 template <typename Counts>
-bool Search<Counts>::takeDistancesPipelined(Position p, std::size_t stop) {
+bool Search<Counts>::takeDistancesPipelined(Position p, std::size_t from, std::size_t stop) {
     // The latest point is checked alone, and the rest flow through a pipeline of three steps,
     // each `lookAhead` distances in front of the next: fetch the directory entry, then fetch
     // the bucket's values and counts, then take the distance. So many lookups wait for memory
     // at once, and a point that fails has asked for at most 2 * lookAhead lookups too many.
-    if (stop == 0) return true;
+    if (stop <= from) return true;
     auto distanceTo = [p](Position q) { return p > q ? p - q : q - p; };
     {
         const Index i = distances_.find(distanceTo(points_[stop - 1]));
         if (i == Counts::notFound || !distances_.take(i)) return false;
         taken_[takenCount_++] = i;
     }
-    const std::size_t count = stop - 1;  // points_[count - 1] down to points_[0]
+    const std::size_t count = stop - 1 - from;  // points_[stop - 2] down to points_[from]
     constexpr std::size_t ahead = lookAhead;
     constexpr std::size_t ring = 2 * lookAhead;  // a power of two
     Distance distance[ring];
     typename Counts::Bucket bucket[ring];
     auto fetchDirectory = [&](std::size_t j) {
-        distance[j % ring] = distanceTo(points_[count - 1 - j]);
+        distance[j % ring] = distanceTo(points_[stop - 2 - j]);
         distances_.prefetchDirectory(distance[j % ring]);
     };
     auto fetchBucket = [&](std::size_t j) {
@@ -179,7 +186,25 @@ bool Search<Counts>::placePoint(Position p) {
         mirror = points_.size() < 2 ? key : keys_.back().mirror.with(points_[1] - p);
         table_->prefetch(SetKey::eitherOf(key, mirror));
     }
-    if (!takeDistances(p, points_.size())) {
+    const std::size_t placed = points_.size();
+    if (table_ != nullptr && placed >= 2) {
+        // A set in the table was visited before, so its distances are all among the input's,
+        // and a point fits a set exactly when the distances of the two together are: the set
+        // fits, whichever order of choices placed it, and so does its mirror image, which has
+        // the same distances.
+        const std::size_t rest = placed > pointsCheckedFirst ? placed - pointsCheckedFirst : 0;
+        if (!takeDistances(p, rest, placed)) {
+            giveBackTo(mark);
+            return false;
+        }
+        if (table_->holds(SetKey::eitherOf(key, mirror))) {
+            giveBackTo(mark);
+            distancesPending_ = true;
+        } else if (!takeDistances(p, 0, rest)) {
+            giveBackTo(mark);
+            return false;
+        }
+    } else if (!takeDistances(p, 0, placed)) {
         giveBackTo(mark);
         return false;
     }
@@ -228,7 +253,10 @@ bool Search<Counts>::skipKnownSubtree() {
 
 template <typename Counts>
 bool Search<Counts>::expandOrClose() {
+    // Sets in the table were expanded, so none is complete.
+    const bool pending = std::exchange(distancesPending_, false);
     if (points_.size() == solutions_.pointCount) {
+        assert(!pending);
         ++completeNodes_;
         recordSolution(points_, settings_.limits.maxsols, solutions_, random_);
         return false;
@@ -240,6 +268,12 @@ bool Search<Counts>::expandOrClose() {
         return false;
     }
     if (skipKnownSubtree()) return false;
+    // Left there, the distances of a known set are taken when it is expanded after all: all
+    // of them are free.
+    if (pending) {
+        [[maybe_unused]] const bool fits = takeDistances(points_.back(), 0, points_.size() - 1);
+        assert(fits);
+    }
     // Fewer than n points leave a free distance, and it lies at or below the parent's top.
     const Index top = distances_.lastFreeAtOrBelow(levels_.back().top);
     Level level{{}, 0, top, visitedNodes_ - 1, drawingExpansions_, completeNodes_};

@@ -101,15 +101,18 @@ private:
         return settings_.limits.reached(solutions_.size(), visitedNodes_);
     }
     // Checks p against every placed point, taking the distances; on success appends p,
-    // counts and reports the node. On failure nothing is kept.
+    // counts and reports the node. On failure nothing is kept. A set the subtree table holds
+    // is known to fit once it passes the latest points: its distances are then left free
+    // (distancesPending_) until its node is expanded after all.
     bool placePoint(Position p);
-    // Takes the distances from p to the placed points before `stop`, latest first, logging
-    // them; false as soon as one is not free. The table decides how.
-    bool takeDistances(Position p, std::size_t stop);
+    // Takes the distances from p to the placed points from `from` up to (not including)
+    // `stop`, latest first, logging them; false as soon as one is not free. The table decides
+    // how.
+    bool takeDistances(Position p, std::size_t from, std::size_t stop);
     // The same with plain loops, for a table that stays in the cache.
-    bool takeDistancesCached(Position p, std::size_t stop);
+    bool takeDistancesCached(Position p, std::size_t from, std::size_t stop);
     // The same with many lookups in flight, for a table that does not.
-    bool takeDistancesPipelined(Position p, std::size_t stop);
+    bool takeDistancesPipelined(Position p, std::size_t from, std::size_t stop);
     // Removes the last point and gives back the distances it took.
     void removeLastPoint();
     // Gives back the distances taken since `mark`, latest first.
@@ -160,6 +163,8 @@ private:
     std::uint64_t drawingExpansions_ = 0;  // expansions with two distinct candidates
     std::uint64_t completeNodes_ = 0;
     bool cutByNodeLimit_ = false;
+    // The last placed point fits, as its set is in the table, but has taken no distance yet.
+    bool distancesPending_ = false;
 };
 
 }  // namespace spanfold

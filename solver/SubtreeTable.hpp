@@ -65,10 +65,11 @@ namespace spanfold {
 // An entry keeps 96 of them: all of the low half, which also chooses the bucket, and the
 // upper 32 bits of the high half. A set and its mirror image share the key of one of the
 // two (eitherOf), chosen by the 32 bits an entry does not keep, so that the choice says
-// nothing of the bits compared. A search probes the table at most once per visited node,
-// fewer than 2^32 times, and a probe compares its key with the 8 entries of one bucket: the
-// chance that any probe of a run takes another set's summary is below 2^32 * 8 * 2^-96 =
-// 2^-61, whatever the size of the table.
+// nothing of the bits compared. A search probes the table for at most one set per candidate
+// it tries, two per expanded node, fewer than 2^33 times in all (expanded nodes are visited
+// nodes, fewer than 2^32), and a probe compares its key with the 8 entries of one bucket: the
+// chance that any probe of a run takes another set's entry is below 2^33 * 8 * 2^-96 = 2^-60,
+// whatever the size of the table.
 struct SetKey {
     std::uint64_t low = 0;
     std::uint64_t high = 0;
@@ -137,19 +138,20 @@ public:
 
     // The summary stored for the set, or null.
     const SubtreeSummary* find(const SetKey& key) noexcept {
-        if (buckets_ == 0) return nullptr;
-        const Entry* bucket = bucketOf(key);
-        const auto high = static_cast<std::uint32_t>(key.high >> 32);
-        for (std::size_t i = 0; i < bucketSize; ++i) {
-            if (bucket[i].low == key.low && bucket[i].high == high &&
-                bucket[i].summary.nodes != 0) {
-                if (sampled(key.low)) ++sampledProbes_;
-                return &bucket[i].summary;
+        const Entry* entry = entryOf(key);
+        if (sampled(key.low) && buckets_ != 0) {
+            if (entry != nullptr) {
+                ++sampledProbes_;
+            } else {
+                noteSampledMiss(key.low);
             }
         }
-        if (sampled(key.low)) noteSampledMiss(key.low);
-        return nullptr;
+        return entry != nullptr ? &entry->summary : nullptr;
     }
+
+    // True when the table holds a summary for the set, as find would say, without counting
+    // the probe in the sample that decides the table's growth.
+    bool holds(const SetKey& key) const noexcept { return entryOf(key) != nullptr; }
 
     // Starts bringing the key's bucket into the cache, for a find that follows soon.
     SPANFOLD_PREFETCHES void prefetch(const SetKey& key) const noexcept {
@@ -180,6 +182,19 @@ private:
     }
     const Entry* bucketOf(const SetKey& key) const noexcept {
         return block_.as<const Entry>() + bucketIndex(key.low, buckets_) * bucketSize;
+    }
+    // The entry of the set, or null.
+    const Entry* entryOf(const SetKey& key) const noexcept {
+        if (buckets_ == 0) return nullptr;
+        const Entry* bucket = bucketOf(key);
+        const auto high = static_cast<std::uint32_t>(key.high >> 32);
+        for (std::size_t i = 0; i < bucketSize; ++i) {
+            if (bucket[i].low == key.low && bucket[i].high == high &&
+                bucket[i].summary.nodes != 0) {
+                return &bucket[i];
+            }
+        }
+        return nullptr;
     }
     // Puts the entry into bucket b, in place of an entry of the same set, in a free slot, or
     // in place of the smallest subtree there.
