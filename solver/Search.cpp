@@ -176,8 +176,8 @@ bool Search<Counts>::takeDistancesPipelined(Position p, std::size_t from, std::s
 template <typename Counts>
 bool Search<Counts>::placePoint(Position p) {
     const std::size_t mark = takenCount_;
-    // The new set's entry in the table is looked at if the point fits: its bucket is fetched
-    // while the distances are checked.
+    // The new set's entry in the table is looked at once the point passes the latest points:
+    // its bucket is fetched while they are checked.
     SetKey key, mirror;
     if (table_ != nullptr) {
         key = keys_.empty() ? SetKey{}.with(p) : keys_.back().set.with(p);
