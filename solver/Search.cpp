@@ -187,24 +187,20 @@ bool Search<Counts>::placePoint(Position p) {
         table_->prefetch(SetKey::eitherOf(key, mirror));
     }
     const std::size_t placed = points_.size();
-    if (table_ != nullptr && placed >= 2) {
+    auto fits = [&] {
+        if (table_ == nullptr || placed < 2) return takeDistances(p, 0, placed);
         // A set in the table was visited before, so its distances are all among the input's,
         // and a point fits a set exactly when the distances of the two together are: the set
         // fits, whichever order of choices placed it, and so does its mirror image, which has
         // the same distances.
         const std::size_t rest = placed > pointsCheckedFirst ? placed - pointsCheckedFirst : 0;
-        if (!takeDistances(p, rest, placed)) {
-            giveBackTo(mark);
-            return false;
-        }
-        if (table_->holds(SetKey::eitherOf(key, mirror))) {
-            giveBackTo(mark);
-            distancesPending_ = true;
-        } else if (!takeDistances(p, 0, rest)) {
-            giveBackTo(mark);
-            return false;
-        }
-    } else if (!takeDistances(p, 0, placed)) {
+        if (!takeDistances(p, rest, placed)) return false;
+        known_ = table_->look(SetKey::eitherOf(key, mirror));
+        if (known_ == nullptr) return takeDistances(p, 0, rest);
+        giveBackTo(mark);
+        return true;
+    };
+    if (!fits()) {
         giveBackTo(mark);
         return false;
     }
@@ -227,10 +223,10 @@ void Search<Counts>::removeLastPoint() {
 }
 
 template <typename Counts>
-bool Search<Counts>::skipKnownSubtree() {
+bool Search<Counts>::skipKnownSubtree(const SubtreeSummary* known) {
     // Sets of one or two points are reached in one way only.
     if (table_ == nullptr || points_.size() < 3) return false;
-    const SubtreeSummary* known = table_->find(tableKey());
+    table_->noteProbe(tableKey(), known != nullptr);
     // Every node of the subtree must see no limit reached, as when it was first searched;
     // otherwise it is searched again, down to the node where the search stops.
     if (known == nullptr ||
@@ -254,9 +250,9 @@ bool Search<Counts>::skipKnownSubtree() {
 template <typename Counts>
 bool Search<Counts>::expandOrClose() {
     // Sets in the table were expanded, so none is complete.
-    const bool pending = std::exchange(distancesPending_, false);
+    const SubtreeSummary* const known = std::exchange(known_, nullptr);
     if (points_.size() == solutions_.pointCount) {
-        assert(!pending);
+        assert(known == nullptr);
         ++completeNodes_;
         recordSolution(points_, settings_.limits.maxsols, solutions_, random_);
         return false;
@@ -267,10 +263,10 @@ bool Search<Counts>::expandOrClose() {
         cutByNodeLimit_ = true;
         return false;
     }
-    if (skipKnownSubtree()) return false;
+    if (skipKnownSubtree(known)) return false;
     // Left there, the distances of a known set are taken when it is expanded after all: all
     // of them are free.
-    if (pending) {
+    if (known != nullptr) {
         [[maybe_unused]] const bool fits = takeDistances(points_.back(), 0, points_.size() - 1);
         assert(fits);
     }

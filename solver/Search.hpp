@@ -103,7 +103,7 @@ private:
     // Checks p against every placed point, taking the distances; on success appends p,
     // counts and reports the node. On failure nothing is kept. A set the subtree table holds
     // is known to fit once it passes the latest points: its distances are then left free
-    // (distancesPending_) until its node is expanded after all.
+    // (known_) until its node is expanded after all.
     bool placePoint(Position p);
     // Takes the distances from p to the placed points from `from` up to (not including)
     // `stop`, latest first, logging them; false as soon as one is not free. The table decides
@@ -121,8 +121,9 @@ private:
     // is known, or expands it when no limit is reached. Returns true when a new level was
     // opened.
     bool expandOrClose();
-    // Counts the known subtree of the last node, when the node limit leaves room for all of it.
-    bool skipKnownSubtree();
+    // Counts the subtree of the last node, `known` as the table had it when the node was
+    // placed, when the node limit leaves room for all of it.
+    bool skipKnownSubtree(const SubtreeSummary* known);
     // Closes the top level and removes the node it belongs to; keeps its subtree's summary
     // when no limit cut it short.
     void closeLevel();
@@ -163,8 +164,9 @@ private:
     std::uint64_t drawingExpansions_ = 0;  // expansions with two distinct candidates
     std::uint64_t completeNodes_ = 0;
     bool cutByNodeLimit_ = false;
-    // The last placed point fits, as its set is in the table, but has taken no distance yet.
-    bool distancesPending_ = false;
+    // The table's summary of the last placed set, of three points or more, as it was looked
+    // up when the set was placed; while there is one, the last point has taken no distance.
+    const SubtreeSummary* known_ = nullptr;
 };
 
 }  // namespace spanfold

@@ -138,20 +138,34 @@ public:
 
     // The summary stored for the set, or null.
     const SubtreeSummary* find(const SetKey& key) noexcept {
-        const Entry* entry = entryOf(key);
-        if (sampled(key.low) && buckets_ != 0) {
-            if (entry != nullptr) {
-                ++sampledProbes_;
-            } else {
-                noteSampledMiss(key.low);
-            }
-        }
-        return entry != nullptr ? &entry->summary : nullptr;
+        const SubtreeSummary* summary = look(key);
+        noteProbe(key, summary != nullptr);
+        return summary;
     }
 
-    // True when the table holds a summary for the set, as find would say, without counting
-    // the probe in the sample that decides the table's growth.
-    bool holds(const SetKey& key) const noexcept { return entryOf(key) != nullptr; }
+    // The steps of find: the summary stored for the set, or null, and then counting the probe,
+    // found or not, in the sample that decides the table's growth. A look that does not stand
+    // for a probe of the search is not counted.
+    const SubtreeSummary* look(const SetKey& key) const noexcept {
+        if (buckets_ == 0) return nullptr;
+        const Entry* bucket = bucketOf(key);
+        const auto high = static_cast<std::uint32_t>(key.high >> 32);
+        for (std::size_t i = 0; i < bucketSize; ++i) {
+            if (bucket[i].low == key.low && bucket[i].high == high &&
+                bucket[i].summary.nodes != 0) {
+                return &bucket[i].summary;
+            }
+        }
+        return nullptr;
+    }
+    void noteProbe(const SetKey& key, bool found) noexcept {
+        if (buckets_ == 0 || !sampled(key.low)) return;
+        if (found) {
+            ++sampledProbes_;
+        } else {
+            noteSampledMiss(key.low);
+        }
+    }
 
     // Starts bringing the key's bucket into the cache, for a find that follows soon.
     SPANFOLD_PREFETCHES void prefetch(const SetKey& key) const noexcept {
@@ -182,19 +196,6 @@ private:
     }
     const Entry* bucketOf(const SetKey& key) const noexcept {
         return block_.as<const Entry>() + bucketIndex(key.low, buckets_) * bucketSize;
-    }
-    // The entry of the set, or null.
-    const Entry* entryOf(const SetKey& key) const noexcept {
-        if (buckets_ == 0) return nullptr;
-        const Entry* bucket = bucketOf(key);
-        const auto high = static_cast<std::uint32_t>(key.high >> 32);
-        for (std::size_t i = 0; i < bucketSize; ++i) {
-            if (bucket[i].low == key.low && bucket[i].high == high &&
-                bucket[i].summary.nodes != 0) {
-                return &bucket[i];
-            }
-        }
-        return nullptr;
     }
     // Puts the entry into bucket b, in place of an entry of the same set, in a free slot, or
     // in place of the smallest subtree there.
