@@ -46,7 +46,8 @@ test: release
 
 bench:
 	$(call configure,build/release,-DCMAKE_BUILD_TYPE=Release)
-	$(CMAKE) --build build/release -j $(JOBS) --target generate_instance read_problem_bench parse_and_sort search_bench
+	$(CMAKE) --build build/release -j $(JOBS) --target generate_instance read_problem_bench parse_and_sort \
+	  random_reads search_bench
 
 check: check-linux check-windows
 

@@ -5,7 +5,10 @@
 # computation time and the peak memory of both sizes, and the ratio of the 20,000-point run
 # to the 10,000-point one (four times the distances); for each 10,000-point file also the time
 # of a bare streaming parse and sort of it (bench/parse_and_sort), and the ratio of the whole
-# run to that.
+# run to that. Last, for each range, what a random read costs in memory the size of each run's
+# peak (bench/random_reads), 20,000 points over 10,000: the search reads its table at random,
+# so where the host makes that ratio more than 1, the 20,000-point run takes more than four
+# times as long for four times the work.
 #
 # Usage: bench/big_end.sh [BUILD_DIR] [WORK_DIR]
 # The instances (about 10 GB of text in all) are made in WORK_DIR, by default a temporary
@@ -17,7 +20,8 @@ build=${1:-$here/../build/release}
 spanfold=$build/spanfold
 generate=$build/bench/generate_instance
 yardstick=$build/bench/parse_and_sort
-for program in "$spanfold" "$generate" "$yardstick"; do
+reads=$build/bench/random_reads
+for program in "$spanfold" "$generate" "$yardstick" "$reads"; do
   [ -x "$program" ] || { echo "build first: make bench ($program is missing)" >&2; exit 2; }
 done
 [ -x /usr/bin/time ] || { echo "needs /usr/bin/time (apt-get install time)" >&2; exit 2; }
@@ -76,4 +80,25 @@ for range in "${ranges[@]}"; do
     fi
     printf '%-16s %-7s %9s %12s %9s %11s %16s\n' "$range" "$n" "$w" "$c" "$p" "$ratio" "$versus"
   done
+done
+
+# The cost of a random read at each run's peak, from the huge-pages column of random_reads.
+declare -A readCost=()
+for range in "${ranges[@]}"; do
+  for n in "${sizes[@]}"; do
+    read -r _ _ p <<<"${result[$n-$range]:-}"
+    [ -n "${p:-}" ] || continue
+    [ -n "${readCost[$p]:-}" ] ||
+      readCost[$p]=$("$reads" "$((p > 0 ? p : 1))" | awk 'NR == 3 { print $2 }')
+  done
+done
+echo
+printf '%-16s %22s %22s %9s\n' range "ns/read 10k peak" "ns/read 20k peak" "20k / 10k"
+for range in "${ranges[@]}"; do
+  [ -n "${result[10000-$range]:-}" ] && [ -n "${result[20000-$range]:-}" ] || continue
+  read -r _ _ small <<<"${result[10000-$range]}"
+  read -r _ _ large <<<"${result[20000-$range]}"
+  a=${readCost[$small]} b=${readCost[$large]}
+  printf '%-16s %22s %22s %9s\n' "$range" "$a" "$b" \
+    "$(awk -v a="$a" -v b="$b" 'BEGIN { if (a > 0) printf "%.2f", b / a }')"
 done
