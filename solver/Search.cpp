@@ -20,6 +20,11 @@ constexpr std::size_t lookAhead = 16;
 // the first of them.
 constexpr std::size_t pointsCheckedFirst = 4;
 
+// How many of the latest points a placement is checked against, for a distance that is not
+// among the input's, before the counts are settled: a point that fails on a random input
+// fails there all but always.
+constexpr std::size_t pointsCheckedUnsettled = 8;
+
 // The T at `offset` bytes into `room`.
 template <typename T>
 T* placeIn(void* room, std::size_t offset) noexcept {
@@ -89,6 +94,24 @@ void Search<Counts>::giveBackTo(std::size_t mark) noexcept {
         while (logged > mark) distances_.giveBack(taken_[--logged]);
     }
     takenCount_ = logged;
+}
+
+template <typename Counts>
+void Search<Counts>::settle() noexcept {
+    if (!owed_) return;
+    giveBackTo(owedTo_);
+    owed_ = false;
+}
+
+template <typename Counts>
+bool Search<Counts>::missesTheInput(Position p) const noexcept {
+    const std::size_t placed = points_.size();
+    const std::size_t from = placed > pointsCheckedUnsettled ? placed - pointsCheckedUnsettled : 0;
+    for (std::size_t j = placed; j-- > from;) {
+        const Position q = points_[j];
+        if (distances_.find(p > q ? p - q : q - p) == Counts::notFound) return true;
+    }
+    return false;
 }
 
 template <typename Counts>
@@ -175,6 +198,14 @@ bool Search<Counts>::takeDistancesPipelined(Position p, std::size_t from, std::s
 
 template <typename Counts>
 bool Search<Counts>::placePoint(Position p) {
+    // Going back gives distances back only when a placement needs the counts: one that misses
+    // the input fails on any counts. So a search that ends by going back from a deep node,
+    // trying one more candidate on the way up at each level, as one on a large random input
+    // does, gives back only what those candidates need, which is mostly nothing.
+    if (owed_) {
+        if (missesTheInput(p)) return false;
+        settle();
+    }
     const std::size_t mark = takenCount_;
     // The new set's entry in the table is looked at once the point passes the latest points:
     // its bucket is fetched while they are checked.
@@ -216,7 +247,13 @@ bool Search<Counts>::placePoint(Position p) {
 
 template <typename Counts>
 void Search<Counts>::removeLastPoint() {
-    giveBackTo(takenBefore_.back());
+    // On a table in the cache giving back costs less than checking whether it is needed.
+    if (distances_.cached()) {
+        giveBackTo(takenBefore_.back());
+    } else {
+        owed_ = true;
+        owedTo_ = takenBefore_.back();
+    }
     takenBefore_.pop_back();
     points_.pop_back();
     if (table_ != nullptr) keys_.pop_back();

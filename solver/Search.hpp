@@ -13,7 +13,9 @@
 // problem of any number of points fits in the thread's stack. A level holds the candidates of
 // one node; the root itself is the one candidate of the level of the empty set. Going back
 // from a node gives its distances back through a log of what it took, so the working memory
-// is proportional to the number of distances, not to the depth times that number.
+// is proportional to the number of distances, not to the depth times that number. On a table
+// too large for the cache, where each count given back is a read from memory, they are given
+// back only when a placement needs the counts, which one that cannot fit any counts does not.
 //
 // A subtree that was searched to its end is kept in the subtree table under its set of
 // points; when the same set, or its mirror image, is placed again through another order of
@@ -113,10 +115,16 @@ private:
     bool takeDistancesCached(Position p, std::size_t from, std::size_t stop);
     // The same with many lookups in flight, for a table that does not.
     bool takeDistancesPipelined(Position p, std::size_t from, std::size_t stop);
-    // Removes the last point and gives back the distances it took.
+    // Removes the last point and gives back the distances it took: at once on a table that
+    // stays in the cache, and otherwise only once a placement needs them (owed_).
     void removeLastPoint();
     // Gives back the distances taken since `mark`, latest first.
     void giveBackTo(std::size_t mark) noexcept;
+    // Gives back what removed points still owe, before the counts are read.
+    void settle() noexcept;
+    // True when p cannot fit the placed points, whatever is free: a distance from p to one of
+    // the latest of them is not among the input's at all. False says nothing.
+    bool missesTheInput(Position p) const noexcept;
     // Leaves the last node: records it if complete, counts it from the table when its subtree
     // is known, or expands it when no limit is reached. Returns true when a new level was
     // opened.
@@ -157,6 +165,9 @@ private:
     Index* taken_;
     std::size_t takenCount_ = 0;
     FixedStack<std::size_t> takenBefore_;  // takenCount_ before each placed point
+    // Removed points whose distances are still taken: the log from owedTo_ on is owed back.
+    bool owed_ = false;
+    std::size_t owedTo_ = 0;
     FixedStack<Level> levels_;
     std::uint32_t visitedNodes_ = 0;
     std::uint64_t expandedNodes_ = 0;
