@@ -175,25 +175,14 @@ DistanceCounts<ValueType, CountType>::DistanceCounts(DistanceMultiset&& distance
 // Only the members called from outside are instantiated for each table: the rest are
 // instantiated as the code here needs them, mostly inlined, so that the program carries no
 // unused copy of them to spread its code over more pages.
-template DistanceCounts<std::uint32_t, std::uint16_t>::DistanceCounts(DistanceMultiset&&,
-                                                                      std::uint32_t,
-                                                                      const LookupSettings&,
-                                                                      std::size_t);
-template bool DistanceCounts<std::uint32_t, std::uint16_t>::countByValue(std::size_t) noexcept;
-template DistanceCounts<std::uint32_t, std::uint32_t>::DistanceCounts(DistanceMultiset&&,
-                                                                      std::uint32_t,
-                                                                      const LookupSettings&,
-                                                                      std::size_t);
-template bool DistanceCounts<std::uint32_t, std::uint32_t>::countByValue(std::size_t) noexcept;
-template DistanceCounts<std::uint64_t, std::uint16_t>::DistanceCounts(DistanceMultiset&&,
-                                                                      std::uint32_t,
-                                                                      const LookupSettings&,
-                                                                      std::size_t);
-template bool DistanceCounts<std::uint64_t, std::uint16_t>::countByValue(std::size_t) noexcept;
-template DistanceCounts<std::uint64_t, std::uint32_t>::DistanceCounts(DistanceMultiset&&,
-                                                                      std::uint32_t,
-                                                                      const LookupSettings&,
-                                                                      std::size_t);
-template bool DistanceCounts<std::uint64_t, std::uint32_t>::countByValue(std::size_t) noexcept;
+#define SPANFOLD_INSTANTIATE_COUNTS(Value, Count)                                              \
+    template DistanceCounts<Value, Count>::DistanceCounts(DistanceMultiset&&, std::uint32_t,   \
+                                                          const LookupSettings&, std::size_t); \
+    template bool DistanceCounts<Value, Count>::countByValue(std::size_t) noexcept;
+SPANFOLD_INSTANTIATE_COUNTS(std::uint32_t, std::uint16_t)
+SPANFOLD_INSTANTIATE_COUNTS(std::uint32_t, std::uint32_t)
+SPANFOLD_INSTANTIATE_COUNTS(std::uint64_t, std::uint16_t)
+SPANFOLD_INSTANTIATE_COUNTS(std::uint64_t, std::uint32_t)
+#undef SPANFOLD_INSTANTIATE_COUNTS
 
 }  // namespace spanfold

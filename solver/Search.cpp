@@ -25,6 +25,9 @@ constexpr std::size_t pointsCheckedFirst = 4;
 // fails there all but always.
 constexpr std::size_t pointsCheckedUnsettled = 8;
 
+// The distance between two positions.
+Distance distanceBetween(Position p, Position q) noexcept { return p > q ? p - q : q - p; }
+
 // The T at `offset` bytes into `room`.
 template <typename T>
 T* placeIn(void* room, std::size_t offset) noexcept {
@@ -109,7 +112,7 @@ bool Search<Counts>::missesTheInput(Position p) const noexcept {
     const std::size_t from = placed > pointsCheckedUnsettled ? placed - pointsCheckedUnsettled : 0;
     for (std::size_t j = placed; j-- > from;) {
         const Position q = points_[j];
-        if (distances_.find(p > q ? p - q : q - p) == Counts::notFound) return true;
+        if (distances_.find(distanceBetween(p, q)) == Counts::notFound) return true;
     }
     return false;
 }
@@ -134,7 +137,7 @@ bool Search<Counts>::takeDistancesCached(Position p, std::size_t from, std::size
         // The log holds values, which all fit an index here.
         for (std::size_t j = stop; j-- > from;) {
             const Position q = points_[j];
-            const Distance d = p > q ? p - q : q - p;
+            const Distance d = distanceBetween(p, q);
             if (!distances_.takeValue(d)) {
                 fits = false;
                 break;
@@ -146,7 +149,7 @@ bool Search<Counts>::takeDistancesCached(Position p, std::size_t from, std::size
     }
     for (std::size_t j = stop; j-- > from;) {
         const Position q = points_[j];
-        const Index i = distances_.find(p > q ? p - q : q - p);
+        const Index i = distances_.find(distanceBetween(p, q));
         if (i == Counts::notFound || !distances_.take(i)) {
             fits = false;
             break;
@@ -164,9 +167,8 @@ bool Search<Counts>::takeDistancesPipelined(Position p, std::size_t from, std::s
     // the bucket's values and counts, then take the distance. So many lookups wait for memory
     // at once, and a point that fails has asked for at most 2 * lookAhead lookups too many.
     if (stop <= from) return true;
-    auto distanceTo = [p](Position q) { return p > q ? p - q : q - p; };
     {
-        const Index i = distances_.find(distanceTo(points_[stop - 1]));
+        const Index i = distances_.find(distanceBetween(p, points_[stop - 1]));
         if (i == Counts::notFound || !distances_.take(i)) return false;
         taken_[takenCount_++] = i;
     }
@@ -176,7 +178,7 @@ bool Search<Counts>::takeDistancesPipelined(Position p, std::size_t from, std::s
     Distance distance[ring];
     typename Counts::Bucket bucket[ring];
     auto fetchDirectory = [&](std::size_t j) {
-        distance[j % ring] = distanceTo(points_[stop - 2 - j]);
+        distance[j % ring] = distanceBetween(p, points_[stop - 2 - j]);
         distances_.prefetchDirectory(distance[j % ring]);
     };
     auto fetchBucket = [&](std::size_t j) {
@@ -368,29 +370,16 @@ std::uint32_t Search<Counts>::run() {
 // Only the members called from outside are instantiated for each table: the rest are
 // instantiated as the code here needs them, mostly inlined, so that the program carries no
 // unused copy of them to spread its code over more pages.
-template Search<DistanceCounts<std::uint32_t, std::uint16_t>>::Search(
-    DistanceCounts<std::uint32_t, std::uint16_t>&, SolutionSet&, const SolveSettings&,
-    SubtreeTable*, CounterReading&);
-template std::uint32_t Search<DistanceCounts<std::uint32_t, std::uint16_t>>::run();
-template std::size_t Search<DistanceCounts<std::uint32_t, std::uint16_t>>::roomFor(
-    std::uint32_t) noexcept;
-template Search<DistanceCounts<std::uint32_t, std::uint32_t>>::Search(
-    DistanceCounts<std::uint32_t, std::uint32_t>&, SolutionSet&, const SolveSettings&,
-    SubtreeTable*, CounterReading&);
-template std::uint32_t Search<DistanceCounts<std::uint32_t, std::uint32_t>>::run();
-template std::size_t Search<DistanceCounts<std::uint32_t, std::uint32_t>>::roomFor(
-    std::uint32_t) noexcept;
-template Search<DistanceCounts<std::uint64_t, std::uint16_t>>::Search(
-    DistanceCounts<std::uint64_t, std::uint16_t>&, SolutionSet&, const SolveSettings&,
-    SubtreeTable*, CounterReading&);
-template std::uint32_t Search<DistanceCounts<std::uint64_t, std::uint16_t>>::run();
-template std::size_t Search<DistanceCounts<std::uint64_t, std::uint16_t>>::roomFor(
-    std::uint32_t) noexcept;
-template Search<DistanceCounts<std::uint64_t, std::uint32_t>>::Search(
-    DistanceCounts<std::uint64_t, std::uint32_t>&, SolutionSet&, const SolveSettings&,
-    SubtreeTable*, CounterReading&);
-template std::uint32_t Search<DistanceCounts<std::uint64_t, std::uint32_t>>::run();
-template std::size_t Search<DistanceCounts<std::uint64_t, std::uint32_t>>::roomFor(
-    std::uint32_t) noexcept;
+#define SPANFOLD_INSTANTIATE_SEARCH(Value, Count)                                             \
+    template Search<DistanceCounts<Value, Count>>::Search(DistanceCounts<Value, Count>&,      \
+                                                          SolutionSet&, const SolveSettings&, \
+                                                          SubtreeTable*, CounterReading&);    \
+    template std::uint32_t Search<DistanceCounts<Value, Count>>::run();                       \
+    template std::size_t Search<DistanceCounts<Value, Count>>::roomFor(std::uint32_t) noexcept;
+SPANFOLD_INSTANTIATE_SEARCH(std::uint32_t, std::uint16_t)
+SPANFOLD_INSTANTIATE_SEARCH(std::uint32_t, std::uint32_t)
+SPANFOLD_INSTANTIATE_SEARCH(std::uint64_t, std::uint16_t)
+SPANFOLD_INSTANTIATE_SEARCH(std::uint64_t, std::uint32_t)
+#undef SPANFOLD_INSTANTIATE_SEARCH
 
 }  // namespace spanfold
