@@ -145,21 +145,23 @@ TEST(DistanceCounts, LookupInStepsFindsTheSame) {
 // and can be taken and given back by value; the log of what was taken turns into values. On
 // values spread thinly, and on values so dense that the directory had a bucket per value.
 TEST(DistanceCounts, CountsByValueAreTheSame) {
-    for (const Distance range : {Distance{150'000}, Distance{5'000}}) {
+    // Values and indices of the vectors below alike: small enough for a size_t anywhere.
+    for (const std::size_t range : {std::size_t{150'000}, std::size_t{5'000}}) {
         std::mt19937_64 generator(5);
         std::vector<Distance> line;
         for (int i = 0; i < 20000; ++i) line.push_back(1 + generator() % range);
         using Counts = DistanceCounts<std::uint32_t, std::uint16_t>;
         Counts counts(DistanceMultiset(line), 1000);
         // Two entries taken and logged, as the search would have.
-        const Distance taken[] = {line[0], line[1]};
+        const std::size_t taken[] = {static_cast<std::size_t>(line[0]),
+                                     static_cast<std::size_t>(line[1])};
         for (std::size_t k = 0; k < 2; ++k) {
             counts.undoLog()[k] = counts.find(taken[k]);
             ASSERT_TRUE(counts.take(counts.undoLog()[k]));
         }
         std::vector<Counts::Index> indices;
         std::vector<std::size_t> free;
-        for (Distance d = 0; d <= range + 1; ++d) {
+        for (std::size_t d = 0; d <= range + 1; ++d) {
             indices.push_back(counts.find(d));
             free.push_back(indices.back() == Counts::notFound ? 0
                                                               : counts.freeCount(indices.back()));
@@ -169,7 +171,7 @@ TEST(DistanceCounts, CountsByValueAreTheSame) {
         ASSERT_TRUE(counts.countedByValue());
         for (std::size_t k = 0; k < 2; ++k) EXPECT_EQ(counts.undoLog()[k], taken[k]);
         EXPECT_EQ(counts.lastFreeAtOrBelow(counts.last()), top);
-        for (Distance d = 0; d <= range + 1; ++d) {
+        for (std::size_t d = 0; d <= range + 1; ++d) {
             ASSERT_EQ(counts.find(d), indices[d]) << d;
             if (indices[d] != Counts::notFound) {
                 ASSERT_EQ(counts.freeCount(indices[d]), free[d]);

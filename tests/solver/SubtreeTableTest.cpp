@@ -96,14 +96,14 @@ TEST(SubtreeTable, GrowsWithUseUpToItsLimit) {
     const std::size_t buckets = 1000;  // not a power of two: the limit is the real size
     SubtreeTable table(buckets * bucketBytes + bucketBytes / 2, 1);
     std::vector<SetKey> keys;
-    for (std::uint64_t p = 1; p <= 20000; ++p) {
+    for (std::uint32_t p = 1; p <= 20000; ++p) {
         keys.push_back(keyOf({0, 100000, p}));
-        table.store(keys.back(), {static_cast<std::uint32_t>(p), 1, 1});
+        table.store(keys.back(), {p, 1, 1});
         if (p == 1500) {
             // Not at its limit yet: it grew as the subtrees came, so that a full bucket, which
             // gives up an entry, stayed rare.
             std::size_t kept = 0;
-            for (std::uint64_t q = 1; q <= p; ++q) kept += table.find(keys[q - 1]) != nullptr;
+            for (std::uint32_t q = 1; q <= p; ++q) kept += table.find(keys[q - 1]) != nullptr;
             EXPECT_GT(kept, p * 95 / 100);
             EXPECT_EQ(kept, table.size());
             EXPECT_LT(table.capacity(), buckets * SubtreeTable::bucketSize);
