@@ -34,7 +34,8 @@ std::uint64_t number(const std::vector<std::string>& words, std::size_t i) {
 }  // namespace
 
 PointSet randomPoints(std::uint32_t n, std::uint64_t range, std::uint64_t seed) {
-    if (n > range + 1) throw std::invalid_argument("more points than positions");
+    // RANGE + 1 positions, counted without the sum, which wraps for the largest range.
+    if (n > 0 && range < n - 1) throw std::invalid_argument("more points than positions");
     std::mt19937_64 generator(seed);
     std::uniform_int_distribution<std::uint64_t> position(0, range);
     std::unordered_set<std::uint64_t> seen;
