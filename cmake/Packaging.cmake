@@ -23,13 +23,20 @@ install(TARGETS spanfold RUNTIME DESTINATION ${spanfold_bin_dir})
 
 if(WIN32)
   # Text files in the .zip end their lines as Windows does, with a carriage return and a line
-  # feed; a problem line still reads the same, as a carriage return is a delimiter.
+  # feed; a problem line still reads the same, as a carriage return is a delimiter. Each gets
+  # a copy of its own, in a folder named as in the .zip, and a line in crlf/sources.txt (its
+  # place in the .zip, a tab, its source), by which the Windows check compares the two.
+  set(spanfold_text_sources "")
   function(spanfold_install_text source destination name)
     file(READ ${PROJECT_SOURCE_DIR}/${source} text)
     string(REPLACE "\r\n" "\n" text "${text}")
     string(REPLACE "\n" "\r\n" text "${text}")
-    file(WRITE ${PROJECT_BINARY_DIR}/crlf/${name} "${text}")
-    install(FILES ${PROJECT_BINARY_DIR}/crlf/${name} DESTINATION ${destination})
+    set(copy ${PROJECT_BINARY_DIR}/crlf/${destination}/${name})
+    file(WRITE ${copy} "${text}")
+    install(FILES ${copy} DESTINATION ${destination})
+    cmake_path(APPEND destination ${name} OUTPUT_VARIABLE packed)
+    cmake_path(NORMAL_PATH packed)
+    set(spanfold_text_sources "${spanfold_text_sources}${packed}\t${source}\n" PARENT_SCOPE)
   endfunction()
   spanfold_install_text(README.md . README.md)
   spanfold_install_text(LICENSE . LICENSE.txt)
@@ -38,6 +45,7 @@ if(WIN32)
   spanfold_install_text(data/ecoli-k12-1.txt data ecoli-k12-1.txt)
   spanfold_install_text(data/ecoli-k12-2.txt data ecoli-k12-2.txt)
   spanfold_install_text(data/LICENSE-Apache-2.0 data LICENSE-Apache-2.0.txt)
+  file(WRITE ${PROJECT_BINARY_DIR}/crlf/sources.txt "${spanfold_text_sources}")
 else()
   install(FILES README.md doc/copyright DESTINATION ${spanfold_doc_dir})
   install(FILES data/ecoli-k12-1.txt data/ecoli-k12-2.txt data/LICENSE-Apache-2.0
