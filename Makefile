@@ -1,13 +1,16 @@
 # SPDX-License-Identifier: MIT
 # Front door for the usual builds. Each target is one command a newcomer can paste.
 #   make run            build the program alone and solve the example problem 2 3 5
-#   make check          all the checks below, Linux and Windows
+#   make check          all the checks below: Linux, 32-bit Linux and Windows
 #   make check-linux    build and pass the tests, then again under AddressSanitizer and UBSan,
 #                       a clang build, the formatting, a short run of each fuzz target and
 #                       the packages' checks
+#   make check-i386     build the whole test suite as 32-bit Linux code and pass it, natively
+#                       where this host starts 32-bit programs, under qemu-i386-static elsewhere
 #   make windows        cross-build build/windows/spanfold.exe, a 32-bit Windows console program
 #   make check-windows  cross-build the tests too and pass them under Wine (WINDOWS_ARCH=x86_64
-#                       runs them as a 64-bit build, as on hosts that start no 32-bit program)
+#                       runs them as a 64-bit build, as on hosts that start no 32-bit program;
+#                       the 32-bit tests are then built all the same)
 #   make package        the Debian package and the .tar.gz, in build/package
 #   make package-windows  the .zip of the Windows program, in build/windows
 #   make fuzz           build the libFuzzer targets with clang and run each for FUZZ_SECONDS
@@ -25,7 +28,7 @@ FUZZ_TARGETS := read_problem options solve
 WINDOWS_ARCH ?= auto
 
 .PHONY: all release run test bench check check-linux check-release check-clang check-format \
-        sanitize fuzz check-package package windows check-windows package-windows clean
+        sanitize fuzz check-package package check-i386 windows check-windows package-windows clean
 
 all: release
 
@@ -49,7 +52,7 @@ bench:
 	$(CMAKE) --build build/release -j $(JOBS) --target generate_instance read_problem_bench parse_and_sort \
 	  random_reads search_bench
 
-check: check-linux check-windows
+check: check-linux check-i386 check-windows
 
 check-linux: check-release sanitize check-clang check-format fuzz check-package
 
@@ -73,7 +76,7 @@ check-clang:
 
 # Every C++ file as the repository's .clang-format lays it out.
 check-format:
-	@files=$$(git ls-files '*.cpp' '*.hpp' 2>/dev/null || find app input solver timing tests bench fuzz -name '*.[ch]pp'); \
+	@files=$$(git ls-files '*.cpp' '*.hpp' 2>/dev/null || find . -name build -prune -o -name '*.[ch]pp' -print); \
 	  clang-format --dry-run -Werror $$files && echo "clang-format: every file as .clang-format lays it out"
 
 # New inputs go to build/fuzz/corpus; the checked-in seeds under fuzz/corpus are only read.
@@ -130,6 +133,9 @@ windows:
 
 package-windows: windows
 	cd build/windows && rm -f spanfold-*.zip && cpack -G ZIP
+
+check-i386:
+	JOBS=$(JOBS) CMAKE=$(CMAKE) CTEST=$(CTEST) scripts/check-i386
 
 check-windows:
 	JOBS=$(JOBS) CMAKE=$(CMAKE) CTEST=$(CTEST) scripts/check-windows $(WINDOWS_ARCH)

@@ -190,10 +190,15 @@ TEST(HostileInput, DeepSearchOfThousandsOfPoints) {
                     "object's memory limit, is not enforced under Wine, so it could not be "    \
                     "checked here"
 #else
-#define SPANFOLD_SKIP_WITHOUT_ULIMIT()                                                      \
-    if (sanitized) {                                                                        \
-        GTEST_SKIP() << "the sanitizer runtime reserves more address space than the limit"; \
-    }                                                                                       \
+#define SPANFOLD_SKIP_WITHOUT_ULIMIT()                                                        \
+    if (sanitized) {                                                                          \
+        GTEST_SKIP() << "the sanitizer runtime reserves more address space than the limit";   \
+    }                                                                                         \
+    if (testing::emulated) {                                                                  \
+        GTEST_SKIP() << "the emulator (" << testing::emulator                                 \
+                     << ") reserves the program's whole address space and a code buffer for " \
+                        "itself, far more than the limit";                                    \
+    }                                                                                         \
     static_assert(true)
 #endif
 
@@ -279,6 +284,10 @@ TEST(HostileInput, StandardInputThatCannotBeReadIsAFailure) {
     // A folder opens but cannot be read; a closed standard input cannot even be read from.
     ScratchDirectory folder;
     for (bool closed : {false, true}) {
+        if (closed && testing::emulated) {
+            GTEST_SKIP() << "under the emulator (" << testing::emulator
+                         << ") a descriptor of its own stands in for a closed standard input";
+        }
         testing::Invocation invocation;
         invocation.inputPath = folder.path();
         invocation.closedInput = closed;

@@ -23,6 +23,15 @@
 
 namespace spanfold::testing {
 
+// The emulator the built program runs under where the host cannot start it by itself (a
+// 32-bit Linux build on a host without 32-bit support), or empty.
+#ifdef SPANFOLD_EMULATOR
+inline constexpr const char* emulator = SPANFOLD_EMULATOR;
+#else
+inline constexpr const char* emulator = "";
+#endif
+inline constexpr bool emulated = emulator[0] != '\0';
+
 struct ProcessResult {
     std::string out;
     std::string err;
@@ -217,9 +226,17 @@ inline ProcessResult runShell(const std::string& command) {
     return result;
 }
 
+// The words that start the built spanfold: its path, behind the emulator if there is one.
+inline std::vector<std::string> programWords() {
+    if (emulated) return {emulator, SPANFOLD_BINARY};
+    return {SPANFOLD_BINARY};
+}
+
 // The built spanfold with its arguments, each quoted for the shell.
 inline std::string spanfoldCommand(const std::vector<std::string>& args) {
-    std::string command = quoted(SPANFOLD_BINARY);
+    std::string command;
+    for (const std::string& word : programWords()) command.append(quoted(word)).append(" ");
+    command.pop_back();
     for (const std::string& a : args) command.append(" ").append(quoted(a));
     return command;
 }
