@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// One run of the program, its report, and the turning of failures into messages and exit codes.
 
 #include "app/Run.hpp"
 
@@ -17,6 +18,7 @@
 #include "app/Options.hpp"
 #include "app/StatusLine.hpp"
 #include "input/ReadProblem.hpp"
+#include "input/StandardInput.hpp"
 #include "solver/RandomGenerator.hpp"
 #include "solver/Solve.hpp"
 
@@ -76,15 +78,16 @@ int run(int argc, const char* const* argv) {
         return 1;
     }
     // A long run shows a status line on a terminal, but never beside the listing.
-    StatusLine status(std::cerr, !options.verbose && StatusLine::standardErrorIsTerminal());
+    StatusLine status(std::cerr, !options.verbose && standardErrorIsTerminal());
     // The distances are handed on to the solver, whose table takes over their memory.
     DistanceMultiset distances = readProblem(&status);
     SolutionSet solutions;
     std::optional<ConsoleNodeListener> listener;
     if (options.verbose) listener.emplace();
-    const SolveResult result =
-        solve(std::move(distances), solutions,
-              {options.limits, random, listener ? &*listener : nullptr, {}, {}, &status});
+    const SolveResult result = solve(std::move(distances), solutions, random,
+                                     {.limits = options.limits,
+                                      .listener = listener ? &*listener : nullptr,
+                                      .progress = &status});
     status.erase();
     if (options.verbose) std::cout << std::endl;  // an empty line between listing and report
     writeReport(std::cout, solutions, result.visitedNodes, result.elapsedMicros);

@@ -28,7 +28,7 @@ void runSearch(benchmark::State& state, const DistanceMultiset& distances) {
     for (auto _ : state) {
         SolutionSet solutions;
         RandomGenerator random(1);
-        last = solve(distances, solutions, {{}, random});
+        last = solve(distances, solutions, random);
         nodes += last.visitedNodes;
         solutionCount = solutions.size();
         benchmark::DoNotOptimize(solutions.size());

@@ -61,8 +61,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string difference =
         testing::firstDifference(testing::runReference(distances, limits, true, seed), actual);
     if (difference.empty()) {
-        // Either way of looking distances up, whatever the table's size.
-        const LookupSettings lookup{data[7] / 3 % 2 == 0 ? static_cast<std::size_t>(-1) : 0};
+        // Each way of taking distances, whatever the table's size: plain loops, the pipeline,
+        // or counts by value from the first expansion.
+        const std::size_t any = static_cast<std::size_t>(-1);
+        const LookupSettings ways[] = {{any}, {0}, {any, Distance{1} << 63, 1}};
+        const LookupSettings lookup = ways[data[7] / 3 % 3];
         difference = testing::firstDifference(
             testing::runReference(distances, limits, false, seed),
             testing::runProgram(distances, limits, false, seed, {{1 << 20, 1}, lookup}));

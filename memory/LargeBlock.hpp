@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: MIT
 // Memory for the large arrays of a run: the distances as they are read and sorted, the search's
-// per-value table and undo log built in their place, and the table of finished subtrees.
+// per-value table and the log of taken distances built in their place, and the table of finished
+// subtrees.
 //
 // A block of 16 KiB or more takes its pages from the system (memory/Pages.hpp) rather than
 // from the heap:
 //   - on a 64-bit system it reserves address space for as much memory as the machine has, and
 //     commits it as it grows: it never moves, so growing copies nothing and the huge pages it
 //     was given stay whole (a block moved to an address that is not a huge-page multiple has
-//     its huge pages split, which made large searches several times slower, and by luck);
+//     its huge pages split, and random reads in it then miss the TLB far more often);
 //   - its pages are zero and are taken only when first written: nothing is cleared twice;
 //   - it gives back its tail when less of it is needed, keeping the address space for later;
 //   - from 4 MiB on it asks for huge pages, before its pages are first written.

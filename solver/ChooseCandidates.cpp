@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// The candidates of a level and the random order of their trials.
 
 #include "solver/ChooseCandidates.hpp"
 

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: MIT
+// Building the table of distinct values, their counts and their directory in the multiset's
+// block, and moving the counts into an array by value.
 
 #include "solver/DistanceCounts.hpp"
 
@@ -6,18 +8,21 @@
 #include <bit>
 #include <new>
 
+#include "solver/Tuning.hpp"
+
 namespace spanfold {
 
 namespace {
 
-// From this many distinct values on, a table no longer stays in the cache, and its directory
-// takes about four values per bucket rather than one: there the directory's size matters
-// more than a second cache line now and then.
-constexpr std::size_t largeTableValues = std::size_t{1} << 20;
-constexpr std::size_t valuesPerLargeBucket = 4;
-// How far beyond the sorted values the table's pages are made present at once: all of a small
-// problem's table, and no more of a large one's than it writes at once anyway.
-constexpr std::size_t prefaultedBytes = std::size_t{1} << 20;
+// From tuning::largeTableValues distinct values on, a table no longer stays in the cache, and
+// its directory takes tuning::valuesPerLargeBucket values per bucket rather than one: there the
+// directory's size matters more than a second cache line now and then.
+using tuning::largeTableValues;
+using tuning::valuesPerLargeBucket;
+// How far beyond the sorted values the table's pages are made present at once
+// (tuning::prefaultedBytes): all of a small problem's table, and no more of a large one's than
+// it writes at once anyway.
+using tuning::prefaultedBytes;
 
 // How many buckets the directory has for `distinct` values: a power of two.
 std::size_t bucketsFor(std::size_t distinct) noexcept {
@@ -100,15 +105,12 @@ std::size_t DistanceCounts<ValueType, CountType>::packGroups(std::size_t m,
 }
 
 template <typename ValueType, typename CountType>
-void DistanceCounts<ValueType, CountType>::buildDirectory(std::size_t m,
-                                                          const LookupSettings& lookup,
-                                                          std::size_t searchBytes) {
+void DistanceCounts<ValueType, CountType>::buildDirectory(std::size_t m, std::size_t searchBytes) {
     shift_ = shiftFor(bucketsFor(count_), largest_);
     const std::size_t used = static_cast<std::size_t>(largest_ >> shift_) + 1;
     const std::size_t groupBytes = (count_ + perGroup - 1) / perGroup * sizeof(Group);
     const std::size_t directoryBytes = (used + 1) * sizeof(Index);
-    cached_ = groupBytes + directoryBytes <= lookup.cachedTableBytes;
-    refinable_ = cached_ && largest_ < lookup.finestDirectoryValues && largest_ < notFound;
+    tableBytes_ = groupBytes + directoryBytes;
     // The directory, the log and the search's room, on a line of its own, follow the groups,
     // over the sorted values, all read by now; the rest of the block goes back.
     const std::size_t logEnd =
@@ -116,7 +118,7 @@ void DistanceCounts<ValueType, CountType>::buildDirectory(std::size_t m,
     const std::size_t searchStart = (logEnd + sizeof(Group) - 1) / sizeof(Group) * sizeof(Group);
     block_.shrink(searchStart + searchBytes);
     directory_ = reinterpret_cast<Index*>(block_.as<char>() + groupBytes);
-    undoLog_ = directory_ + (used + 1);
+    logRoom_ = directory_ + (used + 1);
     searchRoom_ = block_.as<char>() + searchStart;
     fillDirectory(used);
 }
@@ -134,9 +136,8 @@ void DistanceCounts<ValueType, CountType>::fillDirectory(std::size_t used) noexc
 }
 
 template <typename ValueType, typename CountType>
-bool DistanceCounts<ValueType, CountType>::countByValue(std::size_t logged) noexcept {
-    if (!refinable_) return false;
-    refinable_ = false;
+bool DistanceCounts<ValueType, CountType>::moveCountsByValue() noexcept {
+    assert(byValue_ == nullptr && largest_ < notFound);
     const auto used = static_cast<std::size_t>(largest_) + 1;
     try {
         byValueBlock_ = LargeBlock(used * sizeof(Count));  // zeroed: absent values count 0
@@ -145,9 +146,7 @@ bool DistanceCounts<ValueType, CountType>::countByValue(std::size_t logged) noex
     }
     auto* const byValue = byValueBlock_.as<Count>();
     Index e = 0;
-    for (std::size_t k = 0; k < count_; ++k, e = next(e)) byValue[value(e)] = countOf(e);
-    // Every value fits an index: the values stand below finestDirectoryValues.
-    for (std::size_t k = 0; k < logged; ++k) undoLog_[k] = static_cast<Index>(value(undoLog_[k]));
+    for (std::size_t k = 0; k < count_; ++k, e = next(e)) byValue[value(e)] = count(e);
     byValue_ = byValue;
     return true;
 }
@@ -155,7 +154,6 @@ bool DistanceCounts<ValueType, CountType>::countByValue(std::size_t logged) noex
 template <typename ValueType, typename CountType>
 DistanceCounts<ValueType, CountType>::DistanceCounts(DistanceMultiset&& distances,
                                                      std::uint32_t pointCount,
-                                                     const LookupSettings& lookup,
                                                      std::size_t searchBytes) {
     total_ = distances.size();
     block_ = distances.takeBlock();
@@ -169,20 +167,17 @@ DistanceCounts<ValueType, CountType>::DistanceCounts(DistanceMultiset&& distance
     const std::size_t sorted = 2 * m * sizeof(Value);
     block_.prefault(sorted, sorted + prefaultedBytes);
     count_ = packGroups(m, pointCount);
-    buildDirectory(m, lookup, searchBytes);
+    buildDirectory(m, searchBytes);
 }
 
 // Only the members called from outside are instantiated for each table: the rest are
 // instantiated as the code here needs them, mostly inlined, so that the program carries no
 // unused copy of them to spread its code over more pages.
-#define SPANFOLD_INSTANTIATE_COUNTS(Value, Count)                                              \
-    template DistanceCounts<Value, Count>::DistanceCounts(DistanceMultiset&&, std::uint32_t,   \
-                                                          const LookupSettings&, std::size_t); \
-    template bool DistanceCounts<Value, Count>::countByValue(std::size_t) noexcept;
-SPANFOLD_INSTANTIATE_COUNTS(std::uint32_t, std::uint16_t)
-SPANFOLD_INSTANTIATE_COUNTS(std::uint32_t, std::uint32_t)
-SPANFOLD_INSTANTIATE_COUNTS(std::uint64_t, std::uint16_t)
-SPANFOLD_INSTANTIATE_COUNTS(std::uint64_t, std::uint32_t)
+#define SPANFOLD_INSTANTIATE_COUNTS(Value, Count)                                            \
+    template DistanceCounts<Value, Count>::DistanceCounts(DistanceMultiset&&, std::uint32_t, \
+                                                          std::size_t);                      \
+    template bool DistanceCounts<Value, Count>::moveCountsByValue() noexcept;
+SPANFOLD_FOR_EACH_COUNTS(SPANFOLD_INSTANTIATE_COUNTS)
 #undef SPANFOLD_INSTANTIATE_COUNTS
 
 }  // namespace spanfold

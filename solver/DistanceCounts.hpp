@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The free distances of the search, counted per distinct value.
+// The free distances of the search, counted per distinct value: the storage the distance
+// ledger (DistanceLedger) takes distances from and gives them back to.
 //
 // The search always consumes, of each distance value, the lowest-indexed free entry of that
 // value in the ascending distance table, and entries are only ever freed again by a whole
@@ -10,7 +11,7 @@
 // The table is built in the distance multiset's own block: the distinct values and their
 // counts, in groups of one cache line each (ten 32-bit values and their 16-bit counts, say),
 // written from the front while the sorted values are read from the back half. The directory
-// and the room for the search's undo log follow in the same block, over what the sort used:
+// and the room for the ledger's log follow in the same block, over what the sort used:
 // memory the run has touched once is used again rather than taken fresh from the system.
 //
 // A count is held as the smaller of the value's multiplicity and n - 1: no k distinct points
@@ -24,18 +25,18 @@
 // directory, then the line that holds the bucket's values with their counts. Lookups can be
 // split into their steps, so that many of them wait for memory at once.
 //
-// A long search on a table that stays in the cache, on values small enough, moves the counts
-// into an array over all values up to the largest (countByValue): taking a distance is then
-// one load and one store at the slot of its value, with no bucket, no value to compare and no
-// index to follow; absent values have a count of 0 there. The search then logs the values it
-// took rather than their indices, and indices keep their meaning for everything else.
+// The counts can be moved into an array over all values up to the largest
+// (moveCountsByValue), where a value's count is one load at the slot of its value, with no
+// bucket, no value to compare and no index to follow; absent values have a count of 0 there.
+// From then on that array holds the counts, and indices keep their meaning for everything
+// else.
 //
 // The block, as the constructor lays it out (groups of values and counts, the directory, the
-// room for the undo log, then room for the search's own state), over the multiset's block
+// room for the log, then room for the search's own state), over the multiset's block
 // (scratch, then the sorted values):
 //
 //     multiset:  | scratch: m values            | sorted: m values            |
-//     table:     | groups |  directory  | undo log: m indices  | search |
+//     table:     | groups |  directory  | log: m indices  | search |
 //
 // The groups are written from the front while the sorted values are read from the back half;
 // the directory and the log are written once the sorted values are all read. A small
@@ -55,17 +56,13 @@
 
 namespace spanfold {
 
-// How lookups are made: the table is taken to stay in the cache up to `cachedTableBytes` of
-// values, counts and directory, and is then read with plain loops, since fetching ahead only
-// costs time there; a larger one is read with many lookups in flight. Tests move the line to
-// take either way on any table.
-struct LookupSettings {
-    std::size_t cachedTableBytes = std::size_t{512} << 10;
-    // Values below this may be counted by value (countByValue), once the search has expanded
-    // this many nodes: by then it has looked up distances by the hundred thousand.
-    Distance finestDirectoryValues = Distance{1} << 18;
-    std::uint64_t refineAfterExpansions = std::uint64_t{1} << 10;
-};
+// The table types the solver is built for, as X(Value, Count), narrowest first: distances of
+// 32 or 64 bits, counts of 16 or 32 bits. Every list of the types is made from this one.
+#define SPANFOLD_FOR_EACH_COUNTS(X) \
+    X(std::uint32_t, std::uint16_t) \
+    X(std::uint32_t, std::uint32_t) \
+    X(std::uint64_t, std::uint16_t) \
+    X(std::uint64_t, std::uint32_t)
 
 template <typename ValueType, typename CountType>
 class DistanceCounts {
@@ -84,16 +81,26 @@ public:
         Index end;
     };
 
+    // True when a problem whose distances all fit 32 bits when `narrow`, of `pointCount`
+    // points, can be held in this type.
+    static constexpr bool holds(bool narrow, std::uint32_t pointCount) noexcept {
+        return (narrow || sizeof(Value) == 8) && std::uint64_t{pointCount} - 1 <= maxCount;
+    }
+
     // Takes over the multiset's block, which must hold Values, for a problem of `pointCount`
     // points, with `searchBytes` more for the search (searchRoom). Throws std::bad_alloc when
     // memory runs out.
     DistanceCounts(DistanceMultiset&& distances, std::uint32_t pointCount,
-                   const LookupSettings& lookup = {}, std::size_t searchBytes = 0);
+                   std::size_t searchBytes = 0);
 
     // Distinct values.
     std::size_t size() const noexcept { return count_; }
     // All distances, each value as often as it occurs.
     std::size_t total() const noexcept { return total_; }
+    // The largest value, or 0 when there are none.
+    Distance largest() const noexcept { return largest_; }
+    // The bytes of the values, their counts and the directory: what lookups read.
+    std::size_t tableBytes() const noexcept { return tableBytes_; }
     // The index of the largest value, or 0 when there are none.
     Index last() const noexcept { return count_ == 0 ? 0 : indexOf(count_ - 1); }
     // The index after i, and before i (which must not be the first).
@@ -104,7 +111,6 @@ public:
         return (i & slotMask) == 0 ? i - (slotMask + 1) + (perGroup - 1) : i - 1;
     }
     Distance value(Index i) const noexcept { return groups_[i >> slotBits].values[i & slotMask]; }
-    Count freeCount(Index i) const noexcept { return countOf(i); }
 
     // The index of value d, or notFound when d is not among the distances.
     Index find(Distance d) const noexcept { return findIn(bucketOf(d), d); }
@@ -138,56 +144,36 @@ public:
         return notFound;
     }
 
-    // Takes one free entry of the value at index i, when there is one, and gives one back:
-    // only while the counts are by index, so that the lookups of a large table pay nothing
-    // for counts by value (takeValue, giveBackValue).
-    bool take(Index i) noexcept {
+    // The free entries of the value at index i, beside the value in its group: the count
+    // until the counts are moved by value.
+    Count& count(Index i) const noexcept {
         assert(byValue_ == nullptr);
-        Count& count = groupCountOf(i);
-        if (count == 0) return false;
-        --count;
-        return true;
+        return groups_[i >> slotBits].counts[i & slotMask];
     }
-    void giveBack(Index i) noexcept {
-        assert(byValue_ == nullptr);
-        ++groupCountOf(i);
-    }
-    // Brings the count of index i into the cache, for a giveBack that follows soon.
+    // Brings the count of index i into the cache, for a use that follows soon.
     SPANFOLD_PREFETCHES void prefetchCount(Index i) const noexcept {
         prefetch(&groups_[i >> slotBits]);
     }
 
-    // Once counted by value: takes one free entry of value d, when there is one, and gives one
-    // back.
+    // Moves the counts into an array over every value up to the largest, which must fit an
+    // Index: true when they are kept there from now on; without memory for it nothing changes.
+    bool moveCountsByValue() noexcept;
     bool countedByValue() const noexcept { return byValue_ != nullptr; }
-    bool takeValue(Distance d) noexcept {
-        if (d > largest_) return false;
-        Count& count = byValue_[d];
-        if (count == 0) return false;
-        --count;
-        return true;
-    }
-    void giveBackValue(Distance d) noexcept { ++byValue_[d]; }
-
-    // The highest index at or below `from` with a free entry; the caller knows there is one.
-    Index lastFreeAtOrBelow(Index from) const noexcept {
-        while (countOf(from) == 0) from = previous(from);
-        return from;
+    // Once moved: the free entries of the value d, which is at most largest(); 0 for a value
+    // that is not among the distances.
+    Count& countOfValue(Distance d) const noexcept {
+        assert(byValue_ != nullptr && d <= largest_);
+        return byValue_[d];
     }
 
-    // True when the table is taken to stay in the cache (LookupSettings).
-    bool cached() const noexcept { return cached_; }
+    // The free entries of the value at index i, wherever they are kept.
+    Count freeCount(Index i) const noexcept {
+        return byValue_ != nullptr ? byValue_[value(i)]
+                                   : groups_[i >> slotBits].counts[i & slotMask];
+    }
 
-    // For a search that turns out to be long, on values small enough: counts by value, which
-    // take one count per value up to the largest, more than a small problem would pay back.
-    // So they are made only when asked for, on a table that stays in the cache and values
-    // below LookupSettings' finestDirectoryValues. The first `logged` entries of the undo log
-    // are turned from indices into values. True when the counts are by value from now on;
-    // without memory for it, or on other tables, nothing changes.
-    bool countByValue(std::size_t logged) noexcept;
-
-    // Room for total() indices, for the search's log of the distances it has taken.
-    Index* undoLog() const noexcept { return undoLog_; }
+    // Room for total() indices, for the ledger's log of the distances taken.
+    Index* logRoom() const noexcept { return logRoom_; }
     // The constructor's `searchBytes`, on a cache line, for the search's own state.
     void* searchRoom() const noexcept { return searchRoom_; }
 
@@ -196,6 +182,7 @@ private:
     static constexpr std::size_t perGroup = 64 / (sizeof(Value) + sizeof(Count));
     static constexpr unsigned slotBits = 4;
     static constexpr Index slotMask = (Index{1} << slotBits) - 1;
+    static constexpr std::uint64_t maxCount = std::numeric_limits<Count>::max();
     static_assert(perGroup <= slotMask + 1);
     struct alignas(64) Group {
         Value values[perGroup];
@@ -207,38 +194,30 @@ private:
     static Index indexOf(std::size_t d) noexcept {
         return static_cast<Index>((d / perGroup) << slotBits | d % perGroup);
     }
-    // The count of index i wherever it is kept, and where it is kept until counted by value.
-    Count& countOf(Index i) const noexcept {
-        return byValue_ != nullptr ? byValue_[value(i)] : groupCountOf(i);
-    }
-    Count& groupCountOf(Index i) const noexcept {
-        return groups_[i >> slotBits].counts[i & slotMask];
-    }
 
     // The steps of the constructor. The block's size once grown to what the table can need.
     std::size_t roomNeeded(std::size_t m, Distance largest, std::size_t searchBytes) const;
     // Packs the distinct values and their counts into groups from the block's front, reading
     // the sorted values from its back half; returns the number of distinct values.
     std::size_t packGroups(std::size_t m, std::uint32_t pointCount);
-    // Lays out the directory, the undo log and the search's room after the groups, and fills
-    // the directory.
-    void buildDirectory(std::size_t m, const LookupSettings& lookup, std::size_t searchBytes);
+    // Lays out the directory, the log and the search's room after the groups, and fills the
+    // directory.
+    void buildDirectory(std::size_t m, std::size_t searchBytes);
     // Fills the directory's `used` buckets, and the end after them, for the shift in force.
     void fillDirectory(std::size_t used) noexcept;
 
-    LargeBlock block_;         // the groups, the directory and the undo log, in this order
+    LargeBlock block_;         // the groups, the directory and the log, in this order
     LargeBlock byValueBlock_;  // the counts by value, once moved there
     Group* groups_ = nullptr;
     Index* directory_ = nullptr;  // first index of each bucket, and the index after the last
-    Index* undoLog_ = nullptr;
+    Index* logRoom_ = nullptr;
     void* searchRoom_ = nullptr;
     Count* byValue_ = nullptr;  // the counts by value, when they are kept there
     std::size_t count_ = 0;
     std::size_t total_ = 0;
+    std::size_t tableBytes_ = 0;
     Distance largest_ = 0;
     unsigned shift_ = 0;
-    bool cached_ = true;
-    bool refinable_ = false;  // countByValue would move the counts
 };
 
 }  // namespace spanfold

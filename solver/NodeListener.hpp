@@ -21,8 +21,8 @@ protected:
     ~NodeListener() = default;
 };
 
-// Hands the node in `points` to the listener, sorted, and moves `startTicks` forward by the
-// time that took, so listing never counts as computation time.
-void notifyNodeVisited(NodeListener* listener, const PointList& points, CounterReading& startTicks);
+// Hands the node in `points` to the listener, sorted; returns the counter ticks that took, which
+// the caller leaves out of the computation time, so listing never counts as computing.
+CounterReading notifyNodeVisited(NodeListener* listener, const PointList& points);
 
 }  // namespace spanfold

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// The sorted form of a list of placed points.
 
 #include "solver/PointList.hpp"
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// Seeding the search's generator from the counter, and skipping many steps at once.
 
 #include "solver/RandomGenerator.hpp"
 

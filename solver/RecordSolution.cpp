@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// Storing a complete point set and its mirror image as far as the limit leaves room.
 
 #include "solver/RecordSolution.hpp"
 

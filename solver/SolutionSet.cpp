@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// The order of the stored solutions.
 
 #include "solver/SolutionSet.hpp"
 

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
+// The solver's way in: the checks of the distances, the choice of the table's types, the
+// search and its timing.
 
 #include "solver/Solve.hpp"
 
+#include <cassert>
 #include <limits>
 #include <optional>
 #include <stdexcept>
@@ -38,9 +41,9 @@ std::uint32_t checkedPointCount(const DistanceMultiset& distances) {
 
 namespace {
 
-// The counter readings of one solve: at the start (moved forward by the time spent listing),
-// and around building the per-value table, which is turned into microseconds only after the
-// last reading, so that the conversion's own cost is not measured.
+// The counter readings of one solve: at the start, and around building the per-value table,
+// which is turned into microseconds only after the last reading, so that the conversion's own
+// cost is not measured.
 struct Readings {
     CounterReading start;
     CounterReading tableStart = 0;
@@ -50,52 +53,51 @@ struct Readings {
 // Builds the table of the distances and their counts, then searches; without a listener,
 // finished subtrees are kept in a table that takes memory only as they come.
 template <typename Counts>
-SolveResult runSearch(DistanceMultiset&& distances, SolutionSet& solutions,
+SolveResult runSearch(DistanceMultiset&& distances, SolutionSet& solutions, RandomGenerator& random,
                       const SolveSettings& settings, Readings& readings) {
     SolveResult result;
     if (settings.progress != nullptr) {
         settings.progress->update(Progress::Phase::buildingTable, 0, 0);
     }
     readings.tableStart = readCounter();
-    Counts counts(std::move(distances), solutions.pointCount, settings.lookup,
+    Counts counts(std::move(distances), solutions.pointCount,
                   Search<Counts>::roomFor(solutions.pointCount));
     readings.tableEnd = readCounter();
     std::optional<SubtreeTable> subtrees;
     if (settings.listener == nullptr) {
         subtrees.emplace(settings.table.maxBytes, settings.table.minNodes);
     }
-    Search<Counts> search(counts, solutions, settings, subtrees ? &*subtrees : nullptr,
-                          readings.start);
+    Search<Counts> search(counts, solutions, random, settings, subtrees ? &*subtrees : nullptr);
     result.visitedNodes = search.run();
     result.expandedNodes = search.expandedNodes();
     result.cutByNodeLimit = search.cutByNodeLimit();
+    // The time the listener took is left out of the computation time.
+    readings.start =
+        static_cast<CounterReading>(static_cast<std::uint64_t>(readings.start) +
+                                    static_cast<std::uint64_t>(search.listenerTicks()));
     return result;
-}
-
-// The search for the narrowest types that hold the distances and their counts: 16-bit counts
-// hold any count of a problem of up to 65,536 points.
-template <typename Value>
-SolveResult runSearchFor(DistanceMultiset&& distances, SolutionSet& solutions,
-                         const SolveSettings& settings, Readings& readings) {
-    if (solutions.pointCount <= 65536) {
-        return runSearch<DistanceCounts<Value, std::uint16_t>>(std::move(distances), solutions,
-                                                               settings, readings);
-    }
-    return runSearch<DistanceCounts<Value, std::uint32_t>>(std::move(distances), solutions,
-                                                           settings, readings);
 }
 
 }  // namespace
 
-SolveResult solve(DistanceMultiset distances, SolutionSet& solutions,
+SolveResult solve(DistanceMultiset distances, SolutionSet& solutions, RandomGenerator& random,
                   const SolveSettings& settings) {
     // The start reading comes first: an unusable timer is reported before bad input.
     Readings readings{readCounter()};
     solutions.pointCount = checkedPointCount(distances);
-    SolveResult result =
-        distances.narrow()
-            ? runSearchFor<std::uint32_t>(std::move(distances), solutions, settings, readings)
-            : runSearchFor<std::uint64_t>(std::move(distances), solutions, settings, readings);
+    // The search for the narrowest types that hold the distances and their counts.
+    const bool narrow = distances.narrow();
+    SolveResult result;
+    bool searched = false;
+#define SPANFOLD_SEARCH_IF_IT_HOLDS(Value, Count)                                                 \
+    if (!searched && DistanceCounts<Value, Count>::holds(narrow, solutions.pointCount)) {         \
+        result = runSearch<DistanceCounts<Value, Count>>(std::move(distances), solutions, random, \
+                                                         settings, readings);                     \
+        searched = true;                                                                          \
+    }
+    SPANFOLD_FOR_EACH_COUNTS(SPANFOLD_SEARCH_IF_IT_HOLDS)
+#undef SPANFOLD_SEARCH_IF_IT_HOLDS
+    assert(searched);  // the widest types hold every problem
     result.elapsedMicros = static_cast<std::uint64_t>(elapsedMicroseconds(readings.start));
     result.tableMicros =
         static_cast<std::uint64_t>(microsecondsBetween(readings.tableStart, readings.tableEnd));

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "input/DistanceMultiset.hpp"
+#include "solver/RandomGenerator.hpp"
 #include "solver/SolutionSet.hpp"
 #include "solver/SolveSettings.hpp"
 
@@ -22,12 +23,13 @@ struct SolveResult {
 };
 
 // Runs the search on the distances, which it takes over: their memory becomes the search's
-// table. The solutions land in `solutions`, whose pointCount is set here. Throws
-// std::invalid_argument "all input values must be positive integers" or "invalid number of
-// distances" for input that cannot be a problem, and std::runtime_error "timer not
-// available". Both limits are at least 1.
-SolveResult solve(DistanceMultiset distances, SolutionSet& solutions,
-                  const SolveSettings& settings);
+// table. The solutions land in `solutions`, whose pointCount is set here; `random` orders the
+// trials and is left as the search's last draw left it. Throws std::invalid_argument "all
+// input values must be positive integers" or "invalid number of distances" for input that
+// cannot be a problem, and std::runtime_error "timer not available". Both limits are at
+// least 1.
+SolveResult solve(DistanceMultiset distances, SolutionSet& solutions, RandomGenerator& random,
+                  const SolveSettings& settings = {});
 
 // The number of points the distances describe. Throws std::invalid_argument "all input
 // values must be positive integers" for a 0 among them, then "invalid number of distances"

@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: MIT
-// Everything a solve is told besides the distances: the limits, the random generator, the
-// listener, and how the search keeps finished subtrees and looks distances up.
+// Everything a solve is told besides the distances, the solutions and the random generator:
+// the limits, the listener, how the search keeps finished subtrees and looks distances up,
+// and who hears of its progress. Written with designated initialisers:
+//     solve(distances, solutions, random, {.limits = limits, .listener = &listener});
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "solver/DistanceCounts.hpp"
+#include "solver/DistanceLedger.hpp"
 #include "solver/NodeListener.hpp"
-#include "solver/RandomGenerator.hpp"
 #include "solver/SearchLimits.hpp"
+#include "solver/Tuning.hpp"
 #include "timing/Progress.hpp"
 
 namespace spanfold {
@@ -20,29 +22,18 @@ struct SubtreeTableSettings {
     // 0: SubtreeTable::defaultMaxBytes(), a quarter of the machine's memory.
     std::size_t maxBytes = 0;
     // Smaller subtrees are searched again rather than kept.
-    std::uint32_t minNodes = 4;
+    std::uint32_t minNodes = tuning::smallestKeptSubtree;
 };
 
 struct SolveSettings {
-    SolveSettings(SearchLimits limits_, RandomGenerator& random_, NodeListener* listener_ = nullptr,
-                  SubtreeTableSettings table_ = {}, LookupSettings lookup_ = {},
-                  Progress* progress_ = nullptr) noexcept
-        : limits(limits_),
-          random(random_),
-          listener(listener_),
-          table(table_),
-          lookup(lookup_),
-          progress(progress_) {}
-
     SearchLimits limits;
-    RandomGenerator& random;  // orders the trials
     // Every visited node is shown to it, in its order, when set; no subtree is then taken from
     // the table.
-    NodeListener* listener;
+    NodeListener* listener = nullptr;
     SubtreeTableSettings table;
     LookupSettings lookup;
     // Hears of the phases and, every so many steps, of the search's counts, when set.
-    Progress* progress;
+    Progress* progress = nullptr;
 };
 
 }  // namespace spanfold

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// Keeping, finding, replacing and growing the entries of the table of finished subtrees.
 
 #include "solver/SubtreeTable.hpp"
 
@@ -13,7 +14,7 @@ namespace spanfold {
 namespace {
 
 // Without word from the system about its memory, a table as large as a modest machine allows.
-constexpr std::uint64_t fallbackMaxBytes = std::uint64_t{256} << 20;
+constexpr std::uint64_t fallbackMaxBytes = tuning::subtreeTableFallbackBytes;
 // A quarter of the 4 GiB that a large-address-aware 32-bit program has.
 constexpr std::uint64_t addressSpaceQuarter32 = std::uint64_t{1} << 30;
 
@@ -114,8 +115,9 @@ bool SubtreeTable::wantsToGrow() noexcept {
     }
     // At least one probe in 16 of the sample would have found a subtree given up, with a few
     // of them to go on: a table twice as large would have kept them.
-    constexpr std::uint64_t fewestRegrets = 8;
-    if (sampledRegrets_ >= fewestRegrets && sampledRegrets_ * 16 >= sampledProbes_) return true;
+    if (sampledRegrets_ >= tuning::fewestRegrets && sampledRegrets_ * 16 >= sampledProbes_) {
+        return true;
+    }
     // The sample tells of the recent search: it starts anew every `capacity` stores.
     if (++storesSinceSample_ >= capacity()) startSample();
     return false;

@@ -53,6 +53,7 @@
 
 #include "memory/LargeBlock.hpp"
 #include "solver/Prefetch.hpp"
+#include "solver/Tuning.hpp"
 
 namespace spanfold {
 
@@ -115,10 +116,10 @@ public:
     // the address space a 32-bit process has.
     static std::size_t defaultMaxBytes() noexcept;
 
-    // The size up to which a table doubles whenever it is half full. The hard families
-    // expand as many nodes with a table of 256 KiB as with 8 MiB, where every probe misses
-    // the caches; beyond this size the sample decides.
-    static constexpr std::size_t defaultFreeBytes = std::size_t{2} << 20;
+    // The size up to which a table doubles whenever it is half full: the hard families expand
+    // as many nodes in a table that stays in the caches as in one several times larger, where
+    // every probe misses them; beyond this size the sample decides.
+    static constexpr std::size_t defaultFreeBytes = tuning::subtreeTableFreeBytes;
 
     // Starts empty, taking no memory, and grows with use up to `maxBytes` (0: the default),
     // beyond `freeBytes` only when that pays. Subtrees of fewer than `minNodes` nodes are not kept:
@@ -136,16 +137,9 @@ public:
         block_.expectRoom(maxBuckets_ * bucketBytes);
     }
 
-    // The summary stored for the set, or null.
-    const SubtreeSummary* find(const SetKey& key) noexcept {
-        const SubtreeSummary* summary = look(key);
-        noteProbe(key, summary != nullptr);
-        return summary;
-    }
-
-    // The steps of find: the summary stored for the set, or null, and then counting the probe,
-    // found or not, in the sample that decides the table's growth. A look that does not stand
-    // for a probe of the search is not counted.
+    // The summary stored for the set, or null; then, apart, counting the probe, found or not,
+    // in the sample that decides the table's growth. A look that does not stand for a probe of
+    // the search is not counted.
     const SubtreeSummary* look(const SetKey& key) const noexcept {
         if (buckets_ == 0) return nullptr;
         const Entry* bucket = bucketOf(key);

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// The console listing: its header once, then one line per node.
 
 #include "app/ConsoleNodeListener.hpp"
 
@@ -14,10 +15,9 @@ TEST(ConsoleNodeListener, HeaderOnceBeforeTheFirstNode) {
     ConsoleNodeListener listener(out);
     EXPECT_FALSE(listener.headerPrinted());
     EXPECT_EQ(out.str(), "");
-    CounterReading start = 0;
-    notifyNodeVisited(&listener, {0}, start);
-    notifyNodeVisited(&listener, {0, 10}, start);
-    notifyNodeVisited(&listener, {0, 10, 3, 7}, start);
+    notifyNodeVisited(&listener, {0});
+    notifyNodeVisited(&listener, {0, 10});
+    notifyNodeVisited(&listener, {0, 10, 3, 7});
     EXPECT_TRUE(listener.headerPrinted());
     EXPECT_EQ(out.str(),
               "Listing visited nodes:\n"

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// The candidates of a level and the draws that order them.
 
 #include "solver/ChooseCandidates.hpp"
 

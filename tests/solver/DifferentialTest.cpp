@@ -186,6 +186,46 @@ TEST(Differential, EachSetIsExpandedOnceUpToItsMirrorImage) {
     }
 }
 
+// Sets of 40 points and more along the pipeline: its ring of lookups refills from 34 placed
+// points on, which smaller sets never reach. Each search goes back a long way from deep nodes,
+// owing what it gives back until a placement that does not miss the input settles it; the
+// zhang set does so at every level, trying both candidates, and its branches fit again and
+// again after going back.
+TEST(Differential, LargeSetsAlongThePipeline) {
+    struct Row {
+        std::string name;
+        testing::PointSet points;
+        bool wholeTree;  // small enough for the reference to search it all
+    };
+    const Row rows[] = {
+        {"random 40 wide", testing::randomPoints(40, 16000, 40), true},
+        {"random 64 wide", testing::randomPoints(64, 40960, 64), true},
+        {"random 48 narrow", testing::randomPoints(48, 96, 48), false},
+        {"mirror 40", testing::mirrorPoints(40, 16000, 40), false},
+        {"mirror 53", testing::mirrorPoints(53, 28090, 53), false},
+        {"deferred give-backs: zhang 8", testing::zhangPoints(8, 8), false},
+    };
+    std::vector<SearchLimits> cuts = {{noLimit, 45}, {1, 300}, {noLimit, 5000}, {2, 20000}};
+    for (const Row& row : rows) {
+        const DistanceMultiset distances = testing::distancesOf(row.points);
+        std::vector<SearchLimits> limits = cuts;
+        if (row.wholeTree) limits.insert(limits.end(), {{noLimit, noLimit}, {1, noLimit}});
+        for (const SearchLimits& limit : limits) {
+            for (std::uint32_t seed : {0u, 16u}) {
+                const testing::Outcome expected =
+                    testing::runReference(distances, limit, false, seed);
+                for (const Path& path : paths) {
+                    if (std::string(path.name).rfind("pipeline", 0) != 0) continue;
+                    ASSERT_EQ(
+                        testing::compareWith(expected, distances, limit, false, seed, path.paths),
+                        "")
+                        << row.name << ", " << path.name;
+                }
+            }
+        }
+    }
+}
+
 TEST(Differential, InputsWithoutSolutions) {
     // Lines that are no point set's distances still take the same path through the tree;
     // lines that cannot be a problem are refused alike.

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// The table of distinct values and their counts against plain counts of the values.
 
 #include "solver/DistanceCounts.hpp"
 
@@ -13,8 +14,7 @@ namespace spanfold {
 namespace {
 
 // Checks the table built from `line` against a plain count of its values: every value is
-// found at its index with its multiplicity, its neighbours that are absent are not found,
-// and the free counts can be taken down to zero and given back.
+// found at its index with its multiplicity, and its neighbours that are absent are not found.
 template <typename Counts>
 void expectExactCounts(const std::vector<Distance>& line) {
     std::map<Distance, std::uint64_t> expected;
@@ -38,14 +38,8 @@ void expectExactCounts(const std::vector<Distance>& line) {
         i = Counts::next(i);
     }
     EXPECT_EQ(counts.find(0), Counts::notFound);
-    // Take every entry of the largest value, then give them back.
-    const auto top = counts.last();
-    EXPECT_EQ(counts.value(top), expected.rbegin()->first);
-    for (std::uint64_t k = 0; k < expected.rbegin()->second; ++k) EXPECT_TRUE(counts.take(top));
-    EXPECT_FALSE(counts.take(top));
-    EXPECT_EQ(counts.freeCount(top), 0u);
-    for (std::uint64_t k = 0; k < expected.rbegin()->second; ++k) counts.giveBack(top);
-    EXPECT_EQ(counts.freeCount(top), expected.rbegin()->second);
+    EXPECT_EQ(counts.value(counts.last()), expected.rbegin()->first);
+    EXPECT_EQ(counts.largest(), expected.rbegin()->first);
 }
 
 // Lines across spreads that put many values in one bucket, one value per bucket, and values
@@ -79,33 +73,6 @@ TEST(DistanceCounts, CountsExactlyTheValuesPresent) {
         for (Distance& d : line) d <<= 30;
         expectExactCounts<Wide>(line);
     }
-}
-
-TEST(DistanceCounts, TakeGiveBackAndTheLargestFree) {
-    auto check = [](auto counts, Distance scale) {
-        const auto one = counts.find(scale), two = counts.find(2 * scale);
-        const auto three = counts.find(3 * scale), four = counts.find(4 * scale);
-        const auto top = counts.last();
-        EXPECT_EQ(top, four);
-        EXPECT_EQ(counts.lastFreeAtOrBelow(top), four);
-        EXPECT_TRUE(counts.take(four));
-        EXPECT_FALSE(counts.take(four));
-        EXPECT_EQ(counts.lastFreeAtOrBelow(top), three);
-        EXPECT_TRUE(counts.take(three));
-        EXPECT_TRUE(counts.take(three));
-        EXPECT_EQ(counts.freeCount(three), 0u);
-        EXPECT_EQ(counts.lastFreeAtOrBelow(top), two);
-        counts.giveBack(four);
-        EXPECT_EQ(counts.lastFreeAtOrBelow(top), four);
-        EXPECT_EQ(counts.freeCount(one), 2u);
-        EXPECT_EQ(counts.find(5 * scale), decltype(counts)::notFound);
-    };
-    auto line = [](Distance scale) {
-        return DistanceMultiset{scale, scale, 2 * scale, 3 * scale, 3 * scale, 4 * scale};
-    };
-    check(DistanceCounts<std::uint32_t, std::uint16_t>(line(1), 4), 1);
-    check(DistanceCounts<std::uint64_t, std::uint32_t>(line(Distance{1} << 40), 4),
-          Distance{1} << 40);
 }
 
 // No n points have more than n - 1 pairs at one distance, so a larger multiplicity is held as
@@ -142,8 +109,8 @@ TEST(DistanceCounts, LookupInStepsFindsTheSame) {
 }
 
 // Counts moved to an array by value are the counts as they stood, found at the same indices,
-// and can be taken and given back by value; the log of what was taken turns into values. On
-// values spread thinly, and on values so dense that the directory had a bucket per value.
+// and absent values count 0 there. On values spread thinly, and on values so dense that the
+// directory had a bucket per value.
 TEST(DistanceCounts, CountsByValueAreTheSame) {
     // Values and indices of the vectors below alike: small enough for a size_t anywhere.
     for (const std::size_t range : {std::size_t{150'000}, std::size_t{5'000}}) {
@@ -152,48 +119,30 @@ TEST(DistanceCounts, CountsByValueAreTheSame) {
         for (int i = 0; i < 20000; ++i) line.push_back(1 + generator() % range);
         using Counts = DistanceCounts<std::uint32_t, std::uint16_t>;
         Counts counts(DistanceMultiset(line), 1000);
-        // Two entries taken and logged, as the search would have.
-        const std::size_t taken[] = {static_cast<std::size_t>(line[0]),
-                                     static_cast<std::size_t>(line[1])};
-        for (std::size_t k = 0; k < 2; ++k) {
-            counts.undoLog()[k] = counts.find(taken[k]);
-            ASSERT_TRUE(counts.take(counts.undoLog()[k]));
-        }
+        --counts.count(counts.find(line[0]));  // one entry taken, as the ledger would have
         std::vector<Counts::Index> indices;
         std::vector<std::size_t> free;
-        for (std::size_t d = 0; d <= range + 1; ++d) {
+        for (std::size_t d = 0; d <= counts.largest(); ++d) {
             indices.push_back(counts.find(d));
             free.push_back(indices.back() == Counts::notFound ? 0
                                                               : counts.freeCount(indices.back()));
         }
-        const auto top = counts.lastFreeAtOrBelow(counts.last());
-        ASSERT_TRUE(counts.countByValue(2));
+        ASSERT_TRUE(counts.moveCountsByValue());
         ASSERT_TRUE(counts.countedByValue());
-        for (std::size_t k = 0; k < 2; ++k) EXPECT_EQ(counts.undoLog()[k], taken[k]);
-        EXPECT_EQ(counts.lastFreeAtOrBelow(counts.last()), top);
-        for (std::size_t d = 0; d <= range + 1; ++d) {
+        for (std::size_t d = 0; d <= counts.largest(); ++d) {
             ASSERT_EQ(counts.find(d), indices[d]) << d;
+            ASSERT_EQ(counts.countOfValue(d), free[d]) << d;
             if (indices[d] != Counts::notFound) {
                 ASSERT_EQ(counts.freeCount(indices[d]), free[d]);
             }
-            // Every free entry can be taken, and no more; absent values have none.
-            for (std::size_t k = 0; k < free[d]; ++k) ASSERT_TRUE(counts.takeValue(d)) << d;
-            ASSERT_FALSE(counts.takeValue(d)) << d;
-            for (std::size_t k = 0; k < free[d]; ++k) counts.giveBackValue(d);
         }
-        EXPECT_FALSE(counts.takeValue(range + 2));
-        EXPECT_FALSE(counts.takeValue(Distance{1} << 40));
-        // Giving back by value shows in the counts by index.
-        counts.giveBackValue(taken[0]);
-        EXPECT_EQ(counts.freeCount(indices[taken[0]]), free[taken[0]] + 1);
     }
 }
 
 // The search's room starts on a cache line and holds all the bytes asked for, apart from the
 // log and the table: filled up after the whole log, it leaves the log and every count as they
-// were. On
-// a table small enough for the heap, one on pages of its own, and the empty one. (Under the
-// sanitizers, a byte written past the room is caught as well.)
+// were. On a table small enough for the heap, one on pages of its own, and the empty one. (Under
+// the sanitizers, a byte written past the room is caught as well.)
 TEST(DistanceCounts, TheSearchsRoomIsItsOwn) {
     struct Case {
         std::size_t values;
@@ -205,27 +154,19 @@ TEST(DistanceCounts, TheSearchsRoomIsItsOwn) {
         std::vector<Distance> line;
         for (std::size_t i = 0; i < c.values; ++i) line.push_back(1 + generator() % c.range);
         using Counts = DistanceCounts<std::uint32_t, std::uint16_t>;
-        Counts counts(DistanceMultiset(line), 1000, {}, c.searchBytes);
+        Counts counts(DistanceMultiset(line), 1000, c.searchBytes);
         std::map<Distance, std::size_t> expected;
         for (Distance d : line) ++expected[d];
         ASSERT_EQ(reinterpret_cast<std::uintptr_t>(counts.searchRoom()) % 64, 0u);
-        for (std::size_t k = 0; k < counts.total(); ++k) counts.undoLog()[k] = Counts::Index(k);
+        for (std::size_t k = 0; k < counts.total(); ++k) counts.logRoom()[k] = Counts::Index(k);
         std::fill_n(static_cast<unsigned char*>(counts.searchRoom()), c.searchBytes, 0xFF);
-        for (std::size_t k = 0; k < counts.total(); ++k) ASSERT_EQ(counts.undoLog()[k], k);
+        for (std::size_t k = 0; k < counts.total(); ++k) ASSERT_EQ(counts.logRoom()[k], k);
         for (const auto& [value, multiplicity] : expected) {
             const auto i = counts.find(value);
             ASSERT_NE(i, Counts::notFound) << value;
             ASSERT_EQ(counts.freeCount(i), std::min<std::size_t>(multiplicity, 999)) << value;
         }
     }
-}
-
-// A table that does not stay in the cache keeps its counts where they are.
-TEST(DistanceCounts, OnlyACachedTableCountsByValue) {
-    DistanceCounts<std::uint32_t, std::uint16_t> counts(DistanceMultiset{1, 2, 3}, 3,
-                                                        LookupSettings{0});
-    EXPECT_FALSE(counts.countByValue(0));
-    EXPECT_FALSE(counts.countedByValue());
 }
 
 }  // namespace

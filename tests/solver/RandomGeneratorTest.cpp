@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// The generator's stream and its skip of many steps at once.
 
 #include "solver/RandomGenerator.hpp"
 

@@ -93,8 +93,8 @@ TEST_P(SearchCases, VisitsStoresAndDrawsExactly) {
     testing::RecordingListener listener;
     SolutionSet solutions;
     const DistanceMultiset distances(c.distances);
-    const SolveResult result =
-        solve(distances, solutions, {{c.maxsols, c.maxnodes}, random, &listener});
+    const SolveResult result = solve(distances, solutions, random,
+                                     {.limits = {c.maxsols, c.maxnodes}, .listener = &listener});
     EXPECT_EQ(listener.nodes, c.nodes);
     EXPECT_EQ(result.visitedNodes, c.nodes.size());
     EXPECT_EQ(testing::storedSolutions(solutions), c.solutions);
@@ -150,9 +150,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Search, TenDistancesEndWithTheDocumentedSeed) {
     RandomGenerator random(0);
     SolutionSet solutions;
-    EXPECT_EQ(
-        solve({1, 1, 2, 3, 3, 4, 8, 9, 11, 12}, solutions, {{1, noLimit}, random}).visitedNodes,
-        6u);
+    EXPECT_EQ(solve({1, 1, 2, 3, 3, 4, 8, 9, 11, 12}, solutions, random, {.limits = {1, noLimit}})
+                  .visitedNodes,
+              6u);
     EXPECT_EQ(random.seed(), 870078620u);
 }
 
@@ -161,9 +161,8 @@ TEST(Search, RepeatedSubtreesAreCountedNotSearched) {
     const DistanceMultiset distances = testing::distancesOf(testing::zhangPoints(8, 1));
     RandomGenerator withTable(7), withoutTable(7);
     SolutionSet solutionsWith, solutionsWithout;
-    const SolveResult with = solve(distances, solutionsWith, {{}, withTable});
-    const SolveResult without =
-        solve(distances, solutionsWithout, {{}, withoutTable, nullptr, {1, 1}});
+    const SolveResult with = solve(distances, solutionsWith, withTable);
+    const SolveResult without = solve(distances, solutionsWithout, withoutTable, {.table = {1, 1}});
     EXPECT_EQ(solutionsWith.size(), 2u);  // the point set and its mirror image
     EXPECT_EQ(solutionsWithout.size(), 2u);
     EXPECT_EQ(with.visitedNodes, without.visitedNodes);
@@ -177,7 +176,8 @@ TEST(Search, AListenerSeesEveryNodeSoNothingIsSkipped) {
     testing::RecordingListener listener;
     SolutionSet solutions;
     RandomGenerator random(0);
-    const SolveResult result = solve(distances, solutions, {{}, random, &listener, {1 << 20, 1}});
+    const SolveResult result =
+        solve(distances, solutions, random, {.listener = &listener, .table = {1 << 20, 1}});
     EXPECT_EQ(listener.nodes.size(), result.visitedNodes);
     // Every visited node is complete or expanded: none was taken from the table.
     std::size_t complete = 0;
@@ -195,7 +195,9 @@ TEST(Search, LimitsAreNeverExceeded) {
             testing::RecordingListener listener;
             SolutionSet solutions;
             const std::uint32_t visited =
-                solve(distances, solutions, {{maxsols, maxnodes}, random, &listener}).visitedNodes;
+                solve(distances, solutions, random,
+                      {.limits = {maxsols, maxnodes}, .listener = &listener})
+                    .visitedNodes;
             EXPECT_LE(visited, maxnodes);
             EXPECT_EQ(visited, listener.nodes.size());
             EXPECT_LE(solutions.size(), maxsols);
@@ -219,7 +221,7 @@ TEST(Search, AgreesWithBruteForceOnRandomPointSets) {
 
         RandomGenerator random(seed);
         SolutionSet solutions;
-        solve(distances, solutions, {{}, random});
+        solve(distances, solutions, random);
         const auto found = testing::storedSolutions(solutions);
 
         std::set<PointSet> expected;

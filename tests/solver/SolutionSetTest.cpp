@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// The set of solutions: its order, duplicates and ownership of the arrays.
 
 #include "solver/SolutionSet.hpp"
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// The solver's way in: its checks, its messages and its results.
 
 #include "solver/Solve.hpp"
 
@@ -40,7 +41,7 @@ TEST(Solve, ChecksAndTheirPriority) {
         RandomGenerator random(0);
         SolutionSet solutions;
         try {
-            solve(DistanceMultiset(c.distances), solutions, {{}, random, &listener});
+            solve(DistanceMultiset(c.distances), solutions, random, {.listener = &listener});
             ADD_FAILURE() << "no exception for " << c.message;
         } catch (const std::exception& e) {
             EXPECT_STREQ(e.what(), c.message);
@@ -67,7 +68,7 @@ TEST(Solve, ReportsTheElapsedTimeLessTheListing) {
     fake.step = 1;
     RandomGenerator random(0);
     SolutionSet solutions;
-    const SolveResult result = solve({2, 3, 5}, solutions, {{}, random});
+    const SolveResult result = solve({2, 3, 5}, solutions, random);
     EXPECT_EQ(result.visitedNodes, 3u);
     // The start and end readings, and the two around building the table, one tick each.
     EXPECT_EQ(result.elapsedMicros, 3u);
@@ -101,14 +102,14 @@ TEST(Solve, SaysWhenTheNodeLimitCutTheSearchShort) {
         RandomGenerator random(0);
         SolutionSet solutions;
         const SolveResult result =
-            solve(DistanceMultiset(c.distances), solutions, {c.limits, random});
+            solve(DistanceMultiset(c.distances), solutions, random, {.limits = c.limits});
         EXPECT_EQ(result.cutByNodeLimit, c.cut) << c.name;
     }
     // The hard family runs into the node limit that stands when none is given.
     const DistanceMultiset hard = testing::distancesOf(testing::zhangPoints(14, 1));
     RandomGenerator random(0);
     SolutionSet solutions;
-    const SolveResult result = solve(hard, solutions, {{}, random});
+    const SolveResult result = solve(hard, solutions, random);
     EXPECT_EQ(result.visitedNodes, noLimit);
     EXPECT_TRUE(result.cutByNodeLimit);
 }

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// Running the program's search and the reference search alike, and describing where they part.
 
 #include "support/Differential.hpp"
 
@@ -39,9 +40,11 @@ Outcome runProgram(const DistanceMultiset& distances, SearchLimits limits, bool 
     SolutionSet solutions;
     Outcome outcome;
     try {
-        const SolveResult result =
-            solve(distances, solutions,
-                  {limits, random, listen ? &listener : nullptr, paths.table, paths.lookup});
+        const SolveResult result = solve(distances, solutions, random,
+                                         {.limits = limits,
+                                          .listener = listen ? &listener : nullptr,
+                                          .table = paths.table,
+                                          .lookup = paths.lookup});
         outcome.visited = result.visitedNodes;
         outcome.expanded = result.expandedNodes;
         outcome.cutByNodeLimit = result.cutByNodeLimit;
@@ -94,12 +97,6 @@ std::string firstDifference(const Outcome& expected, const Outcome& actual) {
         difference = firstDifferentEntry("solution", expected.solutions, actual.solutions);
     }
     return difference;
-}
-
-std::string compareWithReference(const DistanceMultiset& distances, SearchLimits limits,
-                                 bool listen, std::uint32_t seed, const ProgramPaths& paths) {
-    return compareWith(runReference(distances, limits, listen, seed), distances, limits, listen,
-                       seed, paths);
 }
 
 std::string compareWith(Outcome expected, const DistanceMultiset& distances, SearchLimits limits,

@@ -40,13 +40,10 @@ Outcome runReference(const DistanceMultiset& distances, SearchLimits limits, boo
 // Empty when the two agree, otherwise a description of the first difference.
 std::string firstDifference(const Outcome& expected, const Outcome& actual);
 
-// Both runs on one case; empty when they agree, otherwise the difference and the case.
-std::string compareWithReference(const DistanceMultiset& distances, SearchLimits limits,
-                                 bool listen, std::uint32_t seed, const ProgramPaths& paths = {});
-
-// The same against a reference outcome found before, for several ways of running the program
-// on one case: the reference search, the slow one, runs once. Its nodes, listed or not, are
-// compared only when the program listens too.
+// The program's run on one case against a reference outcome found before, so that the
+// reference search, the slow one, runs once for several ways of running the program. Empty
+// when they agree, otherwise the difference and the case. The reference's nodes, listed or
+// not, are compared only when the program listens too.
 std::string compareWith(Outcome expected, const DistanceMultiset& distances, SearchLimits limits,
                         bool listen, std::uint32_t seed, const ProgramPaths& paths = {});
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// The families of point sets that tests and benchmarks draw from a seed.
 
 #include "support/InstanceGenerator.hpp"
 

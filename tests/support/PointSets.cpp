@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// Pairwise distances, mirror images and the check that a point set reproduces a multiset.
 
 #include "support/PointSets.hpp"
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// The reference search, the plainest form of the backtracking search.
 
 #include "support/ReferenceSearch.hpp"
 

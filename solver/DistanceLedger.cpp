@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: MIT
+// The ledger's choice of how to take distances, and its move to counts by value.
+
+#include "solver/DistanceLedger.hpp"
+
+#include "solver/DistanceCounts.hpp"
+
+namespace spanfold {
+
+template <typename Counts>
+DistanceLedger<Counts>::DistanceLedger(Counts& counts, const LookupSettings& settings,
+                                       std::size_t* marks, std::uint32_t pointCount) noexcept
+    : counts_(counts),
+      log_(counts.logRoom()),
+      marks_(marks, pointCount),
+      way_(counts.tableBytes() <= settings.cachedTableBytes ? Way::cachedByIndex : Way::pipelined),
+      // Counts by value take one count per value up to the largest, more than a short search
+      // would pay back: only a long search on a table in the cache moves there, on values
+      // that fit an index, since the log then holds values.
+      byValueAllowed_(way_ == Way::cachedByIndex &&
+                      counts.largest() < settings.countsByValueBelow &&
+                      counts.largest() < Counts::notFound),
+      countsByValueAfter_(settings.countsByValueAfter) {}
+
+template <typename Counts>
+void DistanceLedger<Counts>::moveToCountsByValue() noexcept {
+    assert(!owed_ && way_ == Way::cachedByIndex);
+    if (!counts_.moveCountsByValue()) return;  // without memory for it, nothing changes
+    for (std::size_t k = 0; k < logged_; ++k) {
+        log_[k] = static_cast<Index>(counts_.value(log_[k]));
+    }
+    way_ = Way::cachedByValue;
+}
+
+// Only the members defined here: the rest are instantiated, mostly inlined, where the search
+// calls them, so that the program carries no unused copy of them to spread its code over more
+// pages.
+#define SPANFOLD_INSTANTIATE_LEDGER(Value, Count)                           \
+    template DistanceLedger<DistanceCounts<Value, Count>>::DistanceLedger(  \
+        DistanceCounts<Value, Count>&, const LookupSettings&, std::size_t*, \
+        std::uint32_t) noexcept;                                            \
+    template void DistanceLedger<DistanceCounts<Value, Count>>::moveToCountsByValue() noexcept;
+SPANFOLD_FOR_EACH_COUNTS(SPANFOLD_INSTANTIATE_LEDGER)
+#undef SPANFOLD_INSTANTIATE_LEDGER
+
+}  // namespace spanfold

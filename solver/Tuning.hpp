@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: MIT
+// The solver's tuning constants. Why each has its value is told where it is used; none of them
+// changes an answer, only how fast it comes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace spanfold::tuning {
+
+// Distance lookups (DistanceLedger, DistanceCounts):
+// a table of values, counts and directory up to this size is taken to stay in the cache;
+inline constexpr std::size_t cachedTableBytes = std::size_t{512} << 10;
+// values below this may be counted by value, once the search has expanded this many nodes;
+inline constexpr std::uint64_t countsByValueBelow = std::uint64_t{1} << 18;
+inline constexpr std::uint64_t countsByValueAfter = std::uint64_t{1} << 10;
+// how far each step of a pipelined lookup runs ahead of the next;
+inline constexpr std::size_t lookAhead = 16;
+// how many of the latest points a placement is checked against before it settles what is owed;
+inline constexpr std::size_t pointsCheckedUnsettled = 8;
+// from this many distinct values on, a directory bucket holds several values, this many;
+inline constexpr std::size_t largeTableValues = std::size_t{1} << 20;
+inline constexpr std::size_t valuesPerLargeBucket = 4;
+// how far beyond the sorted values a new table's pages are made present at once.
+inline constexpr std::size_t prefaultedBytes = std::size_t{1} << 20;
+
+// The search (Search):
+// how many of the latest points a new point passes before the subtree table is asked;
+inline constexpr std::size_t pointsCheckedFirst = 4;
+// the search steps between two reports of its progress.
+inline constexpr std::uint32_t stepsBetweenReports = std::uint32_t{1} << 16;
+
+// The table of finished subtrees (SubtreeTable):
+// subtrees of fewer nodes are searched again rather than kept;
+inline constexpr std::uint32_t smallestKeptSubtree = 4;
+// the size up to which the table doubles whenever it is half full;
+inline constexpr std::size_t subtreeTableFreeBytes = std::size_t{2} << 20;
+// its limit where the system does not tell its memory;
+inline constexpr std::uint64_t subtreeTableFallbackBytes = std::uint64_t{256} << 20;
+// the sampled misses of given-up subtrees it takes, at the least, before growing pays.
+inline constexpr std::uint64_t fewestRegrets = 8;
+
+}  // namespace spanfold::tuning
