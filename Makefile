@@ -23,7 +23,6 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE ?= cmake
 CTEST ?= ctest
 FUZZ_SECONDS ?= 10
-FUZZ_TARGETS := read_problem options solve
 # auto: the 32-bit Windows tests where this host starts 32-bit programs, 64-bit ones elsewhere.
 WINDOWS_ARCH ?= auto
 
@@ -49,8 +48,7 @@ test: release
 
 bench:
 	$(call configure,build/release,-DCMAKE_BUILD_TYPE=Release)
-	$(CMAKE) --build build/release -j $(JOBS) --target generate_instance read_problem_bench parse_and_sort \
-	  random_reads search_bench
+	$(CMAKE) --build build/release -j $(JOBS) --target benchmarks
 
 check: check-linux check-i386 check-windows
 
@@ -83,11 +81,12 @@ check-format:
 fuzz:
 	$(call configure,build/fuzz,-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DSPANFOLD_FUZZ=ON -DSPANFOLD_TESTS=OFF -DSPANFOLD_BENCH=OFF -DSPANFOLD_WERROR=ON)
-	$(CMAKE) --build build/fuzz -j $(JOBS)
-	@for target in $(FUZZ_TARGETS); do \
+	$(CMAKE) --build build/fuzz -j $(JOBS) --target fuzzers
+	@for program in build/fuzz/fuzz/*_fuzz; do \
+	  target=$$(basename $$program _fuzz); \
 	  mkdir -p build/fuzz/corpus/$$target; \
 	  log=build/fuzz/$$target.log; \
-	  if build/fuzz/fuzz/$${target}_fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	  if $$program -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	       -artifact_prefix=build/fuzz/$$target- \
 	       build/fuzz/corpus/$$target fuzz/corpus/$$target >$$log 2>&1; then \
 	    echo "fuzz $$target: $$(grep -o 'cov: [0-9]*' $$log | tail -n 1)," \

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// The -verbose listing of visited nodes on the console.
 
 #include "app/ConsoleNodeListener.hpp"
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// The one-line text of a point set, {0, 2, 5}.
 
 #include "app/FormatPointSet.hpp"
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// The command-line options, their messages and the help text.
 
 #include "app/Options.hpp"
 

@@ -1,15 +1,9 @@
 // SPDX-License-Identifier: MIT
+// Writing, rewriting and erasing the status line.
 #include "app/StatusLine.hpp"
 
 #include <ostream>
 #include <string>
-
-#ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace spanfold {
 
@@ -23,16 +17,6 @@ StatusLine::~StatusLine() {
     } catch (...) {
         // A terminal that cannot be written to has nothing to erase.
     }
-}
-
-bool StatusLine::standardErrorIsTerminal() noexcept {
-#ifdef _WIN32
-    DWORD mode = 0;
-    const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
-    return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
-#else
-    return isatty(STDERR_FILENO) != 0;
-#endif
 }
 
 void StatusLine::update(Phase phase, std::uint64_t visitedNodes, std::uint32_t solutions) {

@@ -36,9 +36,6 @@ public:
     // Erases the line, if it stands, leaving the cursor where the line began.
     void erase();
 
-    // True when the program's standard error is a terminal (a console on Windows).
-    static bool standardErrorIsTerminal() noexcept;
-
     static constexpr Clock::duration delay = std::chrono::seconds(1);
     static constexpr Clock::duration interval = std::chrono::milliseconds(250);
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// Gathering distances in any order and sorting them into the multiset's block.
 
 #include "input/DistanceMultiset.hpp"
 

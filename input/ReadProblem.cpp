@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// Prompting, reading the problem line in blocks and converting its tokens as they stream past.
 
 #include "input/ReadProblem.hpp"
 

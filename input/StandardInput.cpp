@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: MIT
+// Reading standard input in blocks, and telling a terminal or console from a file or pipe, on
+// POSIX and on Windows.
 
 #include "input/StandardInput.hpp"
 
@@ -31,6 +33,12 @@ std::size_t translateConsoleBytes(char* bytes, std::size_t size, bool& ended) no
 }
 
 #ifdef _WIN32
+
+bool standardErrorIsTerminal() noexcept {
+    DWORD mode = 0;
+    const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
+}
 
 StandardInput::StandardInput() noexcept : handle_(GetStdHandle(STD_INPUT_HANDLE)) {
     // Only a real console is interactive; the null device, a file and a pipe are not.
@@ -81,6 +89,8 @@ void StandardInput::putBack(std::size_t bytes) noexcept {
 }
 
 #else
+
+bool standardErrorIsTerminal() noexcept { return isatty(STDERR_FILENO) != 0; }
 
 StandardInput::StandardInput() noexcept {
     interactive_ = isatty(STDIN_FILENO) != 0;

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 // Where the problem line comes from: the bytes of standard input, read in blocks.
 //
-// This is the one place that knows the platform's input: on POSIX the descriptor 0, on
-// Windows the standard input handle, read without the C runtime's text mode when it is a file
-// or a pipe so that every byte arrives as it is, and as the console gives it at a console.
+// This is the one place that knows the platform's standard streams: on POSIX the descriptor 0,
+// on Windows the standard input handle, read without the C runtime's text mode when it is a
+// file or a pipe so that every byte arrives as it is, and as the console gives it at a
+// console; and whether standard error is a terminal (a console on Windows).
 #pragma once
 
 #include <cstddef>
@@ -53,6 +54,10 @@ private:
     std::size_t readConsole(char* buffer, std::size_t size);
 #endif
 };
+
+// True when the program's standard error is a terminal (a console on Windows), where a status
+// line may be shown.
+bool standardErrorIsTerminal() noexcept;
 
 // Console bytes as a console program sees them in text mode: each carriage return before a
 // line feed is dropped, and a Ctrl-Z (0x1A) ends the input there, its line's remaining bytes

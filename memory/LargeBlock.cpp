@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: MIT
+// Large blocks: heap memory for small ones, pages reserved and committed as they grow for large
+// ones.
 
 #include "memory/LargeBlock.hpp"
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// The text of point sets, from {0} to the largest positions.
 
 #include "app/FormatPointSet.hpp"
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// The options, their defaults, warnings, errors and the help request.
 
 #include "app/Options.hpp"
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// The status line: when it appears, how often it is rewritten, and that it is erased.
 #include "app/StatusLine.hpp"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// The problem reader: prompts, lines, delimiters, tokens and the exact 64-bit range.
 
 #include "input/ReadProblem.hpp"
 

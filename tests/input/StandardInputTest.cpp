@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// Standard input as the platform gives it, and console bytes as a console program sees them.
 
 #include "input/StandardInput.hpp"
 

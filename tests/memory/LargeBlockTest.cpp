@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// Large blocks: zeroed, growing in place, shrinking, and failing as exhausted memory.
 
 #include "memory/LargeBlock.hpp"
 

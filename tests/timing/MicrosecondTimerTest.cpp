@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// Counter readings turned into whole microseconds, a half going up.
 
 #include "timing/MicrosecondTimer.hpp"
 

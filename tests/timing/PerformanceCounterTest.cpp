@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// The platform's counter and the backend tests swap in.
 
 #include "timing/PerformanceCounter.hpp"
 
