@@ -19,15 +19,15 @@ StatusLine::~StatusLine() {
     }
 }
 
-void StatusLine::update(Phase phase, std::uint64_t visitedNodes, std::uint32_t solutions) {
-    if (!shown_) return;
+bool StatusLine::update(Phase phase, std::uint64_t visitedNodes, std::uint32_t solutions) {
+    if (!shown_) return true;
     const Clock::time_point now = now_();
     if (!started_) {
         started_ = true;
         start_ = now;
-        return;
+        return true;
     }
-    if (now - start_ < delay || (width_ != 0 && now - lastWritten_ < interval)) return;
+    if (now - start_ < delay || (width_ != 0 && now - lastWritten_ < interval)) return true;
     std::string text = "spanfold: ";
     switch (phase) {
         case Phase::reading:
@@ -49,6 +49,7 @@ void StatusLine::update(Phase phase, std::uint64_t visitedNodes, std::uint32_t s
     out_.flush();
     width_ = width > width_ ? width : width_;
     lastWritten_ = now;
+    return true;
 }
 
 void StatusLine::erase() {

@@ -31,7 +31,8 @@ public:
     StatusLine(const StatusLine&) = delete;
     StatusLine& operator=(const StatusLine&) = delete;
 
-    void update(Phase phase, std::uint64_t visitedNodes, std::uint32_t solutions) override;
+    // Never asks the search to stop.
+    bool update(Phase phase, std::uint64_t visitedNodes, std::uint32_t solutions) override;
 
     // Erases the line, if it stands, leaving the cursor where the line began.
     void erase();

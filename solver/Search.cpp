@@ -53,6 +53,7 @@ Search<Counts>::Search(Counts& distances, SolutionSet& solutions, RandomGenerato
       random_(random),
       settings_(settings),
       table_(table),
+      limits_(settings.limits),
       ledger_(distances, settings.lookup,
               placeIn<std::size_t>(distances.searchRoom(), Room(solutions.pointCount).marks),
               solutions.pointCount),
@@ -132,8 +133,7 @@ bool Search<Counts>::skipKnownSubtree(const SubtreeSummary* known) {
     // Every node of the subtree must see no limit reached, as when it was first searched;
     // otherwise it is searched again, down to the node where the search stops.
     if (known == nullptr ||
-        settings_.limits.reached(solutions_.size(),
-                                 std::uint64_t{visitedNodes_} - 1 + known->nodes)) {
+        limits_.reached(solutions_.size(), std::uint64_t{visitedNodes_} - 1 + known->nodes)) {
         return false;
     }
     visitedNodes_ += known->nodes - 1;  // the root is counted already
@@ -142,7 +142,7 @@ bool Search<Counts>::skipKnownSubtree(const SubtreeSummary* known) {
     // The stored solutions cannot change inside a repeat, so each complete node draws, or
     // none does, as the set stands now.
     std::uint64_t draws = known->drawingExpansions;
-    if (drawsAtCompleteNode(solutions_.pointCount, solutions_.size(), settings_.limits.maxsols)) {
+    if (drawsAtCompleteNode(solutions_.pointCount, solutions_.size(), limits_.maxsols)) {
         draws += known->completeNodes;
     }
     random_.skip(draws);
@@ -154,7 +154,7 @@ bool Search<Counts>::closesHere(const SubtreeSummary* known) {
     if (points_.size() == solutions_.pointCount) {
         assert(known == nullptr);  // sets in the table were expanded, so none is complete
         ++completeNodes_;
-        recordSolution(points_, settings_.limits.maxsols, solutions_, random_);
+        recordSolution(points_, limits_.maxsols, solutions_, random_);
         return true;
     }
     // Only the node limit can be reached here: a search that has stored all the solutions it
@@ -196,7 +196,7 @@ bool Search<Counts>::expandOrClose() {
 template <typename Counts>
 void Search<Counts>::closeLevel() {
     const Level& level = levels_.back();
-    if (level.next >= 0 && solutions_.size() < settings_.limits.maxsols) cutByNodeLimit_ = true;
+    if (level.next >= 0 && solutions_.size() < limits_.maxsols) cutByNodeLimit_ = true;
     // After either limit is reached every level above closes at once too, and none of them
     // was searched to its end.
     if (table_ != nullptr && points_.size() >= 3 && !limitReached()) {
@@ -212,6 +212,17 @@ void Search<Counts>::closeLevel() {
 }
 
 template <typename Counts>
+void Search<Counts>::reportProgress() {
+    if (settings_.progress->update(Progress::Phase::searching, visitedNodes_, solutions_.size()) ||
+        stoppedOnRequest_) {
+        return;
+    }
+    stoppedOnRequest_ = true;
+    // The root is visited before the first report, so the limit stays at least 1.
+    limits_.maxnodes = visitedNodes_;
+}
+
+template <typename Counts>
 std::uint32_t Search<Counts>::run() {
     // The level of the empty set: its one candidate is the root 0, which always fits, as it
     // takes no distance; the root's own level starts from the largest distance.
@@ -221,8 +232,7 @@ std::uint32_t Search<Counts>::run() {
     while (!levels_.empty()) {
         if (settings_.progress != nullptr && --stepsToReport == 0) {
             stepsToReport = tuning::stepsBetweenReports;
-            settings_.progress->update(Progress::Phase::searching, visitedNodes_,
-                                       solutions_.size());
+            reportProgress();
         }
         Level& level = levels_.back();
         // A fresh level finds both limits with room: its node was expanded under them.

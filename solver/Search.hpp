@@ -62,6 +62,9 @@ public:
     // would have fitted.
     bool cutByNodeLimit() const noexcept { return cutByNodeLimit_; }
 
+    // True when the search stopped because whoever follows its progress asked it to.
+    bool stoppedOnRequest() const noexcept { return stoppedOnRequest_; }
+
     // The counter ticks the listener took, to be left out of the computation time.
     CounterReading listenerTicks() const noexcept { return listenerTicks_; }
 
@@ -85,9 +88,10 @@ private:
         SetKey either() const noexcept { return SetKey::eitherOf(set, mirror); }
     };
 
-    bool limitReached() const noexcept {
-        return settings_.limits.reached(solutions_.size(), visitedNodes_);
-    }
+    bool limitReached() const noexcept { return limits_.reached(solutions_.size(), visitedNodes_); }
+    // Tells whoever follows the search how far it is; stops it when asked to, by lowering the
+    // node limit to the nodes visited, so that it winds down as at a node limit.
+    void reportProgress();
     // Checks p against every placed point, taking the distances; on success appends p,
     // counts and reports the node. On failure nothing is kept.
     bool placePoint(Position p);
@@ -122,6 +126,7 @@ private:
     RandomGenerator& random_;
     const SolveSettings& settings_;
     SubtreeTable* table_;
+    SearchLimits limits_;  // the settings' limits, the node limit lowered on a request to stop
 
     DistanceLedger<Counts> ledger_;
     PointList points_;
@@ -136,6 +141,7 @@ private:
     std::uint64_t drawingExpansions_ = 0;  // expansions with two distinct candidates
     std::uint64_t completeNodes_ = 0;
     bool cutByNodeLimit_ = false;
+    bool stoppedOnRequest_ = false;
     CounterReading listenerTicks_ = 0;
     // The table's summary of the last placed set, of three points or more, as it was looked
     // up when the set was placed; while there is one, the last point has taken no distance.

@@ -71,6 +71,7 @@ SolveResult runSearch(DistanceMultiset&& distances, SolutionSet& solutions, Rand
     result.visitedNodes = search.run();
     result.expandedNodes = search.expandedNodes();
     result.cutByNodeLimit = search.cutByNodeLimit();
+    result.stoppedOnRequest = search.stoppedOnRequest();
     // The time the listener took is left out of the computation time.
     readings.start =
         static_cast<CounterReading>(static_cast<std::uint64_t>(readings.start) +

@@ -20,6 +20,8 @@ struct SolveResult {
     // The node limit ended the search before the tree did, while more solutions would have
     // fitted: other solutions may exist.
     bool cutByNodeLimit = false;
+    // The search stopped because its progress listener asked it to (Progress::update).
+    bool stoppedOnRequest = false;
 };
 
 // Runs the search on the distances, which it takes over: their memory becomes the search's

@@ -16,7 +16,9 @@ public:
     enum class Phase { reading, buildingTable, searching };
 
     // The run is in `phase`; while searching, with so many nodes visited and solutions stored.
-    virtual void update(Phase phase, std::uint64_t visitedNodes, std::uint32_t solutions) = 0;
+    // False asks a search to stop: it winds down at once, as at a node limit. The answer is
+    // heard only while searching.
+    virtual bool update(Phase phase, std::uint64_t visitedNodes, std::uint32_t solutions) = 0;
 
 protected:
     ~Progress() = default;

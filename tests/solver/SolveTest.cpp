@@ -114,5 +114,44 @@ TEST(Solve, SaysWhenTheNodeLimitCutTheSearchShort) {
     EXPECT_TRUE(result.cutByNodeLimit);
 }
 
+// A progress listener that asks the search to stop at its first report while searching.
+class StopAtOnce final : public Progress {
+public:
+    bool update(Phase phase, std::uint64_t visitedNodes, std::uint32_t) override {
+        if (phase != Phase::searching) return true;
+        ++reports;
+        seenNodes = visitedNodes;
+        return false;
+    }
+    int reports = 0;
+    std::uint64_t seenNodes = 0;
+};
+
+// A search stopped on request stops where it was asked to: it visits no further node, and ends
+// with the solutions of a search with a node limit of the nodes it had visited then. (Its
+// generator may have drawn once more, for the last node's children it then did not try.)
+TEST(Solve, AStopOnRequestIsANodeLimitWhereItCame) {
+    // Long enough for several reports.
+    const DistanceMultiset hard = testing::distancesOf(testing::zhangPoints(14, 1));
+    for (std::uint32_t seed : {0u, 9u}) {
+        StopAtOnce stop;
+        RandomGenerator random(seed);
+        SolutionSet solutions;
+        const SolveResult result = solve(hard, solutions, random, {.progress = &stop});
+        ASSERT_GE(stop.reports, 1);
+        EXPECT_TRUE(result.stoppedOnRequest);
+        EXPECT_EQ(result.visitedNodes, stop.seenNodes);
+        EXPECT_LT(result.visitedNodes, noLimit);
+        const testing::Outcome limited = testing::runProgram(
+            hard, {noLimit, static_cast<std::uint32_t>(stop.seenNodes)}, false, seed);
+        EXPECT_EQ(result.visitedNodes, limited.visited);
+        EXPECT_EQ(testing::storedSolutions(solutions), limited.solutions);
+    }
+    // Without a request nothing changes.
+    RandomGenerator random(0);
+    SolutionSet solutions;
+    EXPECT_FALSE(solve(hard, solutions, random).stoppedOnRequest);
+}
+
 }  // namespace
 }  // namespace spanfold
