@@ -22,6 +22,7 @@
 #include "input/ReadProblem.hpp"
 #include "solver/RandomGenerator.hpp"
 #include "solver/Solve.hpp"
+#include "solver/ThreadCount.hpp"
 
 namespace {
 
@@ -81,7 +82,10 @@ int main(int argc, char** argv) {
     spanfold::RandomGenerator random =
         argc == 4 ? spanfold::RandomGenerator(static_cast<std::uint32_t>(std::stoul(argv[3])))
                   : spanfold::RandomGenerator::fromCounter();
-    const spanfold::SolveResult result = spanfold::solve(std::move(distances), solutions, random);
+    // As many threads as the program takes (SPANFOLD_THREADS, or the processors).
+    const unsigned threads = spanfold::threadCountFromEnvironment().count;
+    const spanfold::SolveResult result =
+        spanfold::solve(std::move(distances), solutions, random, {.threads = {.count = threads}});
     std::printf("table          %.6f s\n", static_cast<double>(result.tableMicros) / 1e6);
     std::printf("search         %.6f s\n",
                 static_cast<double>(result.elapsedMicros - result.tableMicros) / 1e6);

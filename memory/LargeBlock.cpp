@@ -205,6 +205,22 @@ void LargeBlock::grow(std::size_t bytes) {
     extendTo(bytes);
 }
 
+bool LargeBlock::anchor() noexcept {
+    if (reserved_ != 0 && std::max(room_, size_) <= reserved_) return true;
+    try {
+        // A block smaller than a paged one would come from the heap.
+        LargeBlock placed(std::max(size_, smallestPagedBlock), room_);
+        if (size_ != 0) {
+            std::memcpy(placed.data_, data_, size_);
+            placed.shrink(size_);
+        }
+        *this = std::move(placed);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
 void LargeBlock::prefault(std::size_t from, std::size_t to) noexcept {
     if (reserved_ == 0) return;  // a heap block: its pages are the heap's
     const std::size_t page = pages::granularity();

@@ -69,6 +69,18 @@ public:
     // that much when it next takes pages.
     void expectRoom(std::size_t room) noexcept { room_ = room; }
 
+    // True when growing to `bytes` leaves the block where it is.
+    bool canGrowInPlace(std::size_t bytes) const noexcept {
+        return bytes <= usable_ || (reserved_ != 0 && bytes <= reserved_);
+    }
+
+    // Makes the block one that grows in place, in pages of its own reserved for the room
+    // expected, or for as much of it as the address space allows: it moves there, once, now
+    // (a heap block, or one reserved for less), and from then on never moves while it grows
+    // within its reservation (canGrowInPlace), so that other threads may read it as it grows.
+    // False, the block as it was, when there is no memory for it.
+    bool anchor() noexcept;
+
     // For tests: from now on every block that would exceed `bytes` fails as if memory had run
     // out; the largest size_t lifts the limit again.
     static void limitForTesting(std::size_t bytes) noexcept;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <new>
 
 #include "solver/Tuning.hpp"
@@ -170,13 +171,42 @@ DistanceCounts<ValueType, CountType>::DistanceCounts(DistanceMultiset&& distance
     buildDirectory(m, searchBytes);
 }
 
+template <typename ValueType, typename CountType>
+DistanceCounts<ValueType, CountType>::DistanceCounts(const DistanceCounts& other,
+                                                     std::size_t searchBytes)
+    : count_(other.count_),
+      total_(other.total_),
+      tableBytes_(other.tableBytes_),
+      largest_(other.largest_),
+      shift_(other.shift_) {
+    const std::size_t directoryEntries =
+        static_cast<std::size_t>(other.logRoom_ - other.directory_);
+    const std::size_t groupBytes = static_cast<std::size_t>(
+        reinterpret_cast<const char*>(other.directory_) - other.block_.template as<const char>());
+    const std::size_t logEnd = groupBytes + directoryEntries * sizeof(Index) +
+                               std::max<std::size_t>(total_, 1) * sizeof(Index);
+    const std::size_t searchStart = (logEnd + sizeof(Group) - 1) / sizeof(Group) * sizeof(Group);
+    block_ = LargeBlock(searchStart + searchBytes);
+    std::memcpy(block_.as<char>(), other.block_.template as<const char>(),
+                groupBytes + directoryEntries * sizeof(Index));
+    groups_ = block_.as<Group>();
+    directory_ = reinterpret_cast<Index*>(block_.as<char>() + groupBytes);
+    logRoom_ = directory_ + directoryEntries;
+    searchRoom_ = block_.as<char>() + searchStart;
+    if (other.byValue_ != nullptr) {
+        Index e = 0;
+        for (std::size_t k = 0; k < count_; ++k, e = next(e)) count(e) = other.byValue_[value(e)];
+    }
+}
+
 // Only the members called from outside are instantiated for each table: the rest are
 // instantiated as the code here needs them, mostly inlined, so that the program carries no
 // unused copy of them to spread its code over more pages.
 #define SPANFOLD_INSTANTIATE_COUNTS(Value, Count)                                            \
     template DistanceCounts<Value, Count>::DistanceCounts(DistanceMultiset&&, std::uint32_t, \
                                                           std::size_t);                      \
-    template bool DistanceCounts<Value, Count>::moveCountsByValue() noexcept;
+    template bool DistanceCounts<Value, Count>::moveCountsByValue() noexcept;                \
+    template DistanceCounts<Value, Count>::DistanceCounts(const DistanceCounts&, std::size_t);
 SPANFOLD_FOR_EACH_COUNTS(SPANFOLD_INSTANTIATE_COUNTS)
 #undef SPANFOLD_INSTANTIATE_COUNTS
 

@@ -93,6 +93,12 @@ public:
     DistanceCounts(DistanceMultiset&& distances, std::uint32_t pointCount,
                    std::size_t searchBytes = 0);
 
+    // A copy of `other`'s table with its counts, by index wherever `other` keeps them, and room
+    // of its own for a log and for a search of `searchBytes`: for a helper's search. Throws
+    // std::bad_alloc when memory runs out.
+    DistanceCounts(const DistanceCounts& other, std::size_t searchBytes);
+    DistanceCounts& operator=(const DistanceCounts&) = delete;
+
     // Distinct values.
     std::size_t size() const noexcept { return count_; }
     // All distances, each value as often as it occurs.

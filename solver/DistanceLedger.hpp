@@ -132,6 +132,14 @@ public:
     // The index of the largest value, or 0 when there are none.
     Index last() const noexcept { return counts_.last(); }
 
+    // Gives every distance taken here back in `copy`, a copy of the counts (DistanceCounts'
+    // copy), which then holds them as they stood before anything was taken.
+    void giveBackInto(Counts& copy) const noexcept {
+        for (std::size_t k = 0; k < logged_; ++k) {
+            ++copy.count(way_ == Way::cachedByValue ? copy.find(log_[k]) : log_[k]);
+        }
+    }
+
     // A node was expanded: a long search on a table in the cache moves to counts by value.
     void noteExpansion() noexcept {
         if (++expansions_ == countsByValueAfter_ && byValueAllowed_) moveToCountsByValue();

@@ -18,6 +18,10 @@ public:
     std::size_t size() const noexcept { return size_; }
     T& back() noexcept { return items_[size_ - 1]; }
     const T& back() const noexcept { return items_[size_ - 1]; }
+    const T& at(std::size_t i) const noexcept {
+        assert(i < size_);
+        return items_[i];
+    }
     void push_back(const T& item) noexcept {
         assert(size_ < capacity_);
         std::construct_at(items_ + size_++, item);

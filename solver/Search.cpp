@@ -11,6 +11,7 @@
 #include "solver/DistanceCounts.hpp"
 #include "solver/NodeListener.hpp"
 #include "solver/RecordSolution.hpp"
+#include "solver/SearchAhead.hpp"
 #include "solver/Tuning.hpp"
 
 namespace spanfold {
@@ -47,12 +48,15 @@ std::size_t Search<Counts>::roomFor(std::uint32_t pointCount) noexcept {
 
 template <typename Counts>
 Search<Counts>::Search(Counts& distances, SolutionSet& solutions, RandomGenerator& random,
-                       const SolveSettings& settings, SubtreeTable* table)
+                       const SolveSettings& settings, SubtreeTable* table,
+                       SearchAhead<Counts>* crew, Role role)
     : distances_(distances),
       solutions_(solutions),
       random_(random),
       settings_(settings),
       table_(table),
+      crew_(crew),
+      role_(role),
       limits_(settings.limits),
       ledger_(distances, settings.lookup,
               placeIn<std::size_t>(distances.searchRoom(), Room(solutions.pointCount).marks),
@@ -65,6 +69,10 @@ Search<Counts>::Search(Counts& distances, SolutionSet& solutions, RandomGenerato
     assert(solutions.pointCount >= 1);
     // A listener must see every node, so nothing may be skipped.
     assert(settings.listener == nullptr || table == nullptr);
+    // Helpers search ahead on tables in the cache, where searches are long for their size.
+    if (ledger_.way() == DistanceLedger<Counts>::Way::pipelined && role_ == Role::search) {
+        crew_ = nullptr;
+    }
     points_.reserve(solutions.pointCount);
 }
 
@@ -112,7 +120,7 @@ bool Search<Counts>::takeDistances(Position p, const Keys& keys) {
     const std::size_t rest =
         placed > tuning::pointsCheckedFirst ? placed - tuning::pointsCheckedFirst : 0;
     if (!ledger_.take(points_, p, rest, placed)) return false;
-    known_ = table_->look(keys.either());
+    known_ = table_->look(keys.either(), knownSummary_) ? &knownSummary_ : nullptr;
     if (known_ == nullptr) return ledger_.take(points_, p, 0, rest);
     ledger_.giveBackPending();
     return true;
@@ -129,7 +137,8 @@ template <typename Counts>
 bool Search<Counts>::skipKnownSubtree(const SubtreeSummary* known) {
     // Sets of one or two points are reached in one way only.
     if (table_ == nullptr || points_.size() < 3) return false;
-    table_->noteProbe(keys_.back().either(), known != nullptr);
+    // The table's sample is the search's own.
+    if (role_ == Role::search) table_->noteProbe(keys_.back().either(), known != nullptr);
     // Every node of the subtree must see no limit reached, as when it was first searched;
     // otherwise it is searched again, down to the node where the search stops.
     if (known == nullptr ||
@@ -154,7 +163,7 @@ bool Search<Counts>::closesHere(const SubtreeSummary* known) {
     if (points_.size() == solutions_.pointCount) {
         assert(known == nullptr);  // sets in the table were expanded, so none is complete
         ++completeNodes_;
-        recordSolution(points_, limits_.maxsols, solutions_, random_);
+        if (role_ == Role::search) recordSolution(points_, limits_.maxsols, solutions_, random_);
         return true;
     }
     // Only the node limit can be reached here: a search that has stored all the solutions it
@@ -177,7 +186,8 @@ void Search<Counts>::expand(const SubtreeSummary* known) {
     }
     // Fewer than n points leave a free distance, and it lies at or below the parent's top.
     const Index top = ledger_.lastFreeAtOrBelow(levels_.back().top);
-    Level level{{}, 0, top, visitedNodes_ - 1, drawingExpansions_, completeNodes_};
+    Level level{
+        {}, 0, top, expandedNodes_ + 1, visitedNodes_ - 1, drawingExpansions_, completeNodes_};
     level.next = chooseCandidates(points_, ledger_.value(top), level.candidates, random_);
     if (level.next == 1) ++drawingExpansions_;
     ++expandedNodes_;
@@ -196,6 +206,12 @@ bool Search<Counts>::expandOrClose() {
 template <typename Counts>
 void Search<Counts>::closeLevel() {
     const Level& level = levels_.back();
+    // The level at the bottom stands for no node of its own: that of the empty set for the
+    // search, the one of its task's candidate for a helper.
+    if (levels_.size() == 1) {
+        levels_.pop_back();
+        return;
+    }
     if (level.next >= 0 && solutions_.size() < limits_.maxsols) cutByNodeLimit_ = true;
     // After either limit is reached every level above closes at once too, and none of them
     // was searched to its end.
@@ -204,11 +220,15 @@ void Search<Counts>::closeLevel() {
             visitedNodes_ - level.visitedBefore,
             static_cast<std::uint32_t>(drawingExpansions_ - level.drawingExpansionsBefore),
             static_cast<std::uint32_t>(completeNodes_ - level.completeNodesBefore)};
-        table_->store(keys_.back().either(), summary);
+        if (role_ == Role::search) {
+            table_->store(keys_.back().either(), summary);
+        } else if (summary.completeNodes == 0) {
+            // A subtree with solutions is left to the search: it stores them in its order.
+            table_->offer(keys_.back().either(), summary);
+        }
     }
     levels_.pop_back();
-    // The level of the empty set belongs to no point.
-    if (!points_.empty()) removeLastPoint();
+    removeLastPoint();
 }
 
 template <typename Counts>
@@ -219,20 +239,52 @@ void Search<Counts>::reportProgress() {
     }
     stoppedOnRequest_ = true;
     // The root is visited before the first report, so the limit stays at least 1.
-    limits_.maxnodes = visitedNodes_;
+    windDown();
 }
 
 template <typename Counts>
-std::uint32_t Search<Counts>::run() {
-    // The level of the empty set: its one candidate is the root 0, which always fits, as it
-    // takes no distance; the root's own level starts from the largest distance.
-    levels_.push_back(Level{{0, 0}, 0, ledger_.last(), 0, 0, 0});
-    // Whoever follows the search hears of it every so many steps, not at each one.
-    std::uint32_t stepsToReport = tuning::stepsBetweenReports;
+void Search<Counts>::publishFrontier() {
+    Frontier& frontier = crew_->draft();
+    frontier.open.clear();
+    // Every level below the top one is that of a node on the path to the node being searched;
+    // one whose next candidate is its last has that one left for later. (The top level tries
+    // its next candidate at once.)
+    for (std::size_t i = 1; i + 1 < levels_.size(); ++i) {
+        const Level& level = levels_.at(i);
+        if (level.next == 0) frontier.open.push_back({level.serial, i, level.candidates[0]});
+    }
+    frontier.points.assign(points_.begin(), points_.end());
+    crew_->publish();
+}
+
+template <typename Counts>
+void Search<Counts>::everySoOften() {
+    ++checks_;
+    if (role_ == Role::helper) {
+        if (crew_->overtaken(taskSerial_)) windDown();
+        return;
+    }
+    if (settings_.progress != nullptr &&
+        checks_ * settings_.threads.stepsBetweenChecks % tuning::stepsBetweenReports == 0) {
+        reportProgress();
+    }
+    if (crew_ == nullptr) return;
+    if (!crew_->started()) {
+        if (expandedNodes_ < settings_.threads.startAfter) return;
+        crew_->start(distances_, ledger_);
+    }
+    publishFrontier();
+    if (settings_.threads.waitForHelpers) crew_->waitForHelpers();
+}
+
+template <typename Counts>
+void Search<Counts>::walk() {
+    const std::uint32_t stepsBetweenChecks = settings_.threads.stepsBetweenChecks;
+    std::uint32_t stepsToCheck = stepsBetweenChecks;
     while (!levels_.empty()) {
-        if (settings_.progress != nullptr && --stepsToReport == 0) {
-            stepsToReport = tuning::stepsBetweenReports;
-            reportProgress();
+        if (--stepsToCheck == 0) {
+            stepsToCheck = stepsBetweenChecks;
+            everySoOften();
         }
         Level& level = levels_.back();
         // A fresh level finds both limits with room: its node was expanded under them.
@@ -245,17 +297,51 @@ std::uint32_t Search<Counts>::run() {
             removeLastPoint();
         }
     }
+}
+
+template <typename Counts>
+std::uint32_t Search<Counts>::run() {
+    // The level of the empty set: its one candidate is the root 0, which always fits, as it
+    // takes no distance; the root's own level starts from the largest distance.
+    levels_.push_back(Level{{0, 0}, 0, ledger_.last(), 0, 0, 0, 0});
+    walk();
     return visitedNodes_;
+}
+
+template <typename Counts>
+void Search<Counts>::runTask(const PointList& prefix, Position candidate, std::uint64_t serial) {
+    assert(role_ == Role::helper && points_.empty());
+    taskSerial_ = serial;
+    limits_ = settings_.limits;
+    visitedNodes_ = 0;
+    known_ = nullptr;
+    for (const Position p : prefix) {
+        const Keys keys = table_ != nullptr ? keysWith(p) : Keys{};
+        [[maybe_unused]] const bool fits =
+            ledger_.begin(points_, p) && ledger_.take(points_, p, 0, points_.size());
+        assert(fits);
+        ledger_.commit();
+        if (table_ != nullptr) keys_.push_back(keys);
+        points_.push_back(p);
+    }
+    // The task's candidate is the one candidate of the level at the bottom, whose largest
+    // distance no deeper node exceeds.
+    levels_.push_back(Level{{candidate, 0}, 0, ledger_.last(), 0, 0, 0, 0});
+    walk();
+    while (!points_.empty()) removeLastPoint();
 }
 
 // Only the members called from outside are instantiated for each table: the rest are
 // instantiated as the code here needs them, mostly inlined, so that the program carries no
 // unused copy of them to spread its code over more pages.
-#define SPANFOLD_INSTANTIATE_SEARCH(Value, Count)                                               \
-    template Search<DistanceCounts<Value, Count>>::Search(DistanceCounts<Value, Count>&,        \
-                                                          SolutionSet&, RandomGenerator&,       \
-                                                          const SolveSettings&, SubtreeTable*); \
-    template std::uint32_t Search<DistanceCounts<Value, Count>>::run();                         \
+#define SPANFOLD_INSTANTIATE_SEARCH(Value, Count)                                            \
+    template Search<DistanceCounts<Value, Count>>::Search(                                   \
+        DistanceCounts<Value, Count>&, SolutionSet&, RandomGenerator&, const SolveSettings&, \
+        SubtreeTable*, SearchAhead<DistanceCounts<Value, Count>>*,                           \
+        Search<DistanceCounts<Value, Count>>::Role);                                         \
+    template std::uint32_t Search<DistanceCounts<Value, Count>>::run();                      \
+    template void Search<DistanceCounts<Value, Count>>::runTask(const PointList&, Position,  \
+                                                                std::uint64_t);              \
     template std::size_t Search<DistanceCounts<Value, Count>>::roomFor(std::uint32_t) noexcept;
 SPANFOLD_FOR_EACH_COUNTS(SPANFOLD_INSTANTIATE_SEARCH)
 #undef SPANFOLD_INSTANTIATE_SEARCH

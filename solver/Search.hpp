@@ -34,17 +34,27 @@
 
 namespace spanfold {
 
+template <typename Counts>
+class SearchAhead;
+
 // Counts is a DistanceCounts, for the way the distances and their counts are held.
 template <typename Counts>
 class Search {
 public:
     using Index = typename Counts::Index;
 
+    // The search itself, or a helper searching subtrees ahead of it (SearchAhead), which
+    // stores no solution and offers the table only subtrees without one.
+    enum class Role { search, helper };
+
     // `solutions.pointCount` must hold the number of points of a solution, and `distances`
     // room for the search's state of that many points (roomFor). `table` may be null, and must
-    // be when there is a listener: every node is then visited in its order.
+    // be when there is a listener: every node is then visited in its order. With `crew`, the
+    // search starts it once it has lasted long enough, and tells it its frontier; a helper
+    // asks its crew whether the search has overtaken its task.
     Search(Counts& distances, SolutionSet& solutions, RandomGenerator& random,
-           const SolveSettings& settings, SubtreeTable* table);
+           const SolveSettings& settings, SubtreeTable* table, SearchAhead<Counts>* crew = nullptr,
+           Role role = Role::search);
 
     // The bytes of state the search keeps per placed point and per level, for `pointCount`
     // points, which the distance table holds for it (DistanceCounts' searchRoom).
@@ -52,6 +62,10 @@ public:
 
     // Runs the whole search from the root {0}; returns the visited nodes.
     std::uint32_t run();
+
+    // For a helper: searches the subtree of `prefix` with `candidate` placed, the task of the
+    // open level `serial`, to its end or until the search overtakes it. `prefix` fits.
+    void runTask(const PointList& prefix, Position candidate, std::uint64_t serial);
 
     // The nodes whose children were actually tried; the rest of the visited nodes were
     // complete, cut off by the node limit, or counted from the subtree table.
@@ -77,6 +91,7 @@ private:
         Candidates candidates;
         int next;
         Index top;
+        std::uint64_t serial;  // names the level, for the frontier: the expansions before it
         std::uint32_t visitedBefore;
         std::uint64_t drawingExpansionsBefore;
         std::uint64_t completeNodesBefore;
@@ -92,6 +107,15 @@ private:
     // Tells whoever follows the search how far it is; stops it when asked to, by lowering the
     // node limit to the nodes visited, so that it winds down as at a node limit.
     void reportProgress();
+    // Winds the search down at once, as at a node limit of the nodes visited.
+    void windDown() noexcept { limits_.maxnodes = visitedNodes_; }
+    // What the search does every so many steps: reports its progress, starts its helpers and
+    // tells them its frontier; a helper gives its task up once the search has overtaken it.
+    void everySoOften();
+    // Fills the crew's draft with the points and the open levels below the top one.
+    void publishFrontier();
+    // Walks the tree from the top level until no level is left.
+    void walk();
     // Checks p against every placed point, taking the distances; on success appends p,
     // counts and reports the node. On failure nothing is kept.
     bool placePoint(Position p);
@@ -126,6 +150,9 @@ private:
     RandomGenerator& random_;
     const SolveSettings& settings_;
     SubtreeTable* table_;
+    SearchAhead<Counts>* crew_;
+    Role role_;
+    std::uint64_t taskSerial_ = 0;  // a helper's task
     SearchLimits limits_;  // the settings' limits, the node limit lowered on a request to stop
 
     DistanceLedger<Counts> ledger_;
@@ -143,6 +170,8 @@ private:
     bool cutByNodeLimit_ = false;
     bool stoppedOnRequest_ = false;
     CounterReading listenerTicks_ = 0;
+    std::uint64_t checks_ = 0;     // of everySoOften
+    SubtreeSummary knownSummary_;  // the table's summary that known_ points to
     // The table's summary of the last placed set, of three points or more, as it was looked
     // up when the set was placed; while there is one, the last point has taken no distance.
     const SubtreeSummary* known_ = nullptr;

@@ -12,6 +12,7 @@
 
 #include "solver/DistanceCounts.hpp"
 #include "solver/Search.hpp"
+#include "solver/SearchAhead.hpp"
 #include "solver/SubtreeTable.hpp"
 #include "timing/MicrosecondTimer.hpp"
 
@@ -67,8 +68,15 @@ SolveResult runSearch(DistanceMultiset&& distances, SolutionSet& solutions, Rand
     if (settings.listener == nullptr) {
         subtrees.emplace(settings.table.maxBytes, settings.table.minNodes);
     }
-    Search<Counts> search(counts, solutions, random, settings, subtrees ? &*subtrees : nullptr);
+    // Helpers search ahead where there is a table to share what they find.
+    std::optional<SearchAhead<Counts>> crew;
+    if (subtrees && settings.threads.count > 1) {
+        crew.emplace(settings.threads.count - 1, solutions.pointCount, settings, *subtrees);
+    }
+    Search<Counts> search(counts, solutions, random, settings, subtrees ? &*subtrees : nullptr,
+                          crew ? &*crew : nullptr);
     result.visitedNodes = search.run();
+    crew.reset();  // the helpers end with the search
     result.expandedNodes = search.expandedNodes();
     result.cutByNodeLimit = search.cutByNodeLimit();
     result.stoppedOnRequest = search.stoppedOnRequest();

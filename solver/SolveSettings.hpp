@@ -25,6 +25,20 @@ struct SubtreeTableSettings {
     std::uint32_t minNodes = tuning::smallestKeptSubtree;
 };
 
+// How many threads a search may use. The answer is the same with any number.
+struct ThreadSettings {
+    // Threads in all, the search's own included.
+    unsigned count = 1;
+    // Helpers start once the search has expanded this many nodes: a short search costs what
+    // it costs alone.
+    std::uint64_t startAfter = tuning::helpersStartAfter;
+    // The search steps between two looks at the helpers.
+    std::uint32_t stepsBetweenChecks = tuning::stepsBetweenChecks;
+    // For tests: at every look the search waits until the helpers have finished every subtree
+    // it has left open, so that it meets them all in the table.
+    bool waitForHelpers = false;
+};
+
 struct SolveSettings {
     SearchLimits limits;
     // Every visited node is shown to it, in its order, when set; no subtree is then taken from
@@ -34,6 +48,8 @@ struct SolveSettings {
     LookupSettings lookup;
     // Hears of the phases and, every so many steps, of the search's counts, when set.
     Progress* progress = nullptr;
+    // With a listener the search is always alone: it must see every node in its order.
+    ThreadSettings threads;
 };
 
 }  // namespace spanfold

@@ -27,27 +27,95 @@ std::size_t SubtreeTable::defaultMaxBytes() noexcept {
     return static_cast<std::size_t>(bytes);
 }
 
-void SubtreeTable::place(std::size_t b, const Entry& entry) noexcept {
-    Entry* bucket = block_.as<Entry>() + b * bucketSize;
+SubtreeTable::Entry SubtreeTable::readHeld(const Entry& slot) const noexcept {
+    if (!shared_) return slot;
+    auto load = [](const std::uint64_t& word) {
+        return std::atomic_ref<std::uint64_t>(const_cast<std::uint64_t&>(word))
+            .load(std::memory_order_relaxed);
+    };
+    Entry entry;
+    entry.low = load(slot.low);
+    entry.highAndNodes = load(slot.highAndNodes);
+    entry.drawingAndComplete = load(slot.drawingAndComplete);
+    return entry;
+}
+
+void SubtreeTable::write(Entry& slot, const Entry& entry) noexcept {
+    if (!shared_) {
+        slot = entry;
+        return;
+    }
+    // The key's low half is cleared first and written last: a reader that sees it unchanged
+    // around the rest read one whole entry.
+    std::atomic_ref<std::uint64_t>(slot.low).store(0, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    std::atomic_ref<std::uint64_t>(slot.highAndNodes)
+        .store(entry.highAndNodes, std::memory_order_relaxed);
+    std::atomic_ref<std::uint64_t>(slot.drawingAndComplete)
+        .store(entry.drawingAndComplete, std::memory_order_relaxed);
+    std::atomic_ref<std::uint64_t>(slot.low).store(entry.low, std::memory_order_release);
+}
+
+void SubtreeTable::place(std::size_t b, const Entry& entry, bool owner) noexcept {
+    Entry* bucket = entries() + b * bucketSize;
     // The scan starts at a slot the new key picks, so that of several smallest subtrees each
     // is as likely to go: a fixed order would keep the older ones for ever and give up each
     // newcomer in turn.
     const auto start = static_cast<std::size_t>(entry.low >> 40);
-    Entry* target = &bucket[start % bucketSize];
+    std::size_t target = start % bucketSize;
+    Entry chosen = readHeld(bucket[target]);
     for (std::size_t k = 0; k < bucketSize; ++k) {
-        Entry& slot = bucket[(start + k) % bucketSize];
-        if (slot.summary.nodes == 0 || (slot.low == entry.low && slot.high == entry.high)) {
-            target = &slot;
+        const std::size_t i = (start + k) % bucketSize;
+        const Entry slot = readHeld(bucket[i]);
+        if (slot.nodes() == 0 || (slot.low == entry.low && slot.high() == entry.high())) {
+            target = i;
+            chosen = slot;
             break;
         }
-        if (slot.summary.nodes < target->summary.nodes) target = &slot;
+        if (slot.nodes() < chosen.nodes()) {
+            target = i;
+            chosen = slot;
+        }
     }
-    if (target->summary.nodes == 0) {
-        ++size_;
-    } else if (target->low != entry.low && sampled(target->low)) {
-        noteGivenUp(target->low);
+    if (chosen.nodes() == 0) {
+        size_.fetch_add(1, std::memory_order_relaxed);
+    } else if (owner && chosen.low != entry.low && sampled(chosen.low)) {
+        noteGivenUp(chosen.low);
     }
-    *target = entry;
+    write(bucket[target], entry);
+}
+
+bool SubtreeTable::tryLock(std::size_t b) noexcept {
+    return !shared_ || !locks_[b % stripes].exchange(true, std::memory_order_acquire);
+}
+
+void SubtreeTable::lock(std::size_t b) noexcept {
+    while (!tryLock(b)) {
+        // Another thread writes an entry there: a few stores' time.
+    }
+}
+
+void SubtreeTable::unlock(std::size_t b) noexcept {
+    if (shared_) locks_[b % stripes].store(false, std::memory_order_release);
+}
+
+void SubtreeTable::share() noexcept {
+    if (shared_) return;
+    try {
+        locks_ = std::make_unique<std::atomic<bool>[]>(stripes);
+    } catch (const std::bad_alloc&) {
+        return;  // not shared: the caller searches alone
+    }
+    for (std::size_t i = 0; i < stripes; ++i) locks_[i].store(false, std::memory_order_relaxed);
+    // The block must never move from now on: it is placed, once, where it can grow in place up
+    // to the table's limit, or as far as the address space allows.
+    if (machineLimitPending_) {
+        machineLimitPending_ = false;
+        maxBuckets_ = std::max(maxBuckets_, bucketsIn(defaultMaxBytes()));
+    }
+    block_.expectRoom(maxBuckets_ * bucketBytes);
+    if (!block_.anchor()) maxBuckets_ = buckets_.load(std::memory_order_relaxed);
+    shared_ = true;
 }
 
 void SubtreeTable::noteSampledMiss(std::uint64_t low) noexcept {
@@ -101,14 +169,15 @@ bool SubtreeTable::mayHaveBeenGivenUp(std::uint64_t low) const noexcept {
 }
 
 bool SubtreeTable::wantsToGrow() noexcept {
-    if (size_ * 2 < capacity()) return false;
-    if (buckets_ == 0 || buckets_ < freeBuckets_) return true;
+    if (size() * 2 < capacity()) return false;
+    const std::size_t buckets = buckets_.load(std::memory_order_relaxed);
+    if (buckets == 0 || buckets < freeBuckets_) return true;
     if (machineLimitPending_) {
         machineLimitPending_ = false;
         maxBuckets_ = std::max(maxBuckets_, bucketsIn(defaultMaxBytes()));
         block_.expectRoom(maxBuckets_ * bucketBytes);
     }
-    if (buckets_ >= maxBuckets_) return false;
+    if (buckets >= maxBuckets_) return false;
     if (givenUp_.empty()) {
         startSample();
         return false;
@@ -124,30 +193,45 @@ bool SubtreeTable::wantsToGrow() noexcept {
 }
 
 bool SubtreeTable::grow() noexcept {
-    if (buckets_ >= maxBuckets_) return false;
-    const std::size_t buckets = std::min(std::max<std::size_t>(2 * buckets_, 1), maxBuckets_);
+    const std::size_t old = buckets_.load(std::memory_order_relaxed);
+    if (old >= maxBuckets_) return false;
+    const std::size_t buckets = std::min(std::max<std::size_t>(2 * old, 1), maxBuckets_);
+    // A shared table grows only where it stands, since other threads read it.
+    if (shared_ && !block_.canGrowInPlace(buckets * bucketBytes)) {
+        maxBuckets_ = old;
+        return false;
+    }
     try {
         block_.grow(buckets * bucketBytes);
     } catch (const std::bad_alloc&) {
-        maxBuckets_ = buckets_;  // no memory for more: stay at this size
+        maxBuckets_ = old;  // no memory for more: stay at this size
         return false;
     }
     // A key's bucket only moves up as the buckets grow in number, so the entries can be spread
     // out where they stand: each bucket, from the last down, is emptied and its entries placed
     // anew, in buckets at or above it, which are empty or hold entries placed anew already.
-    const std::size_t old = buckets_;
-    buckets_ = buckets;
-    size_ = 0;
+    // (Another thread meanwhile misses what is on its way, or places an entry by the old count
+    // where it is not looked for: only a miss.)
+    buckets_.store(buckets, std::memory_order_release);
+    size_.store(0, std::memory_order_relaxed);
     // The sample was of the smaller table.
     givenUp_ = std::vector<std::uint64_t>();
     previousGivenUp_ = std::vector<std::uint64_t>();
-    Entry* const entries = block_.as<Entry>();
+    Entry* const all = entries();
     for (std::size_t b = old; b-- > 0;) {
         Entry moving[bucketSize];
-        std::copy(entries + b * bucketSize, entries + (b + 1) * bucketSize, moving);
-        std::fill(entries + b * bucketSize, entries + (b + 1) * bucketSize, Entry{});
+        lock(b);
+        for (std::size_t i = 0; i < bucketSize; ++i) {
+            moving[i] = readHeld(all[b * bucketSize + i]);
+            write(all[b * bucketSize + i], Entry{});
+        }
+        unlock(b);
         for (const Entry& entry : moving) {
-            if (entry.summary.nodes != 0) place(bucketIndex(entry.low, buckets_), entry);
+            if (entry.nodes() == 0) continue;
+            const std::size_t target = bucketIndex(entry.low, buckets);
+            lock(target);
+            place(target, entry, true);
+            unlock(target);
         }
     }
     return true;
@@ -159,9 +243,22 @@ void SubtreeTable::store(const SetKey& key, const SubtreeSummary& summary) noexc
     // entries to a bucket of eight on average leave few buckets full before the table grows:
     // about one entry in a hundred is given up on the way.
     if (wantsToGrow()) grow();
-    if (buckets_ == 0) return;
-    place(bucketIndex(key.low, buckets_),
-          Entry{key.low, static_cast<std::uint32_t>(key.high >> 32), summary});
+    const std::size_t buckets = buckets_.load(std::memory_order_relaxed);
+    if (buckets == 0) return;
+    const std::size_t b = bucketIndex(key.low, buckets);
+    if (!tryLock(b)) return;
+    place(b, Entry{key.low, static_cast<std::uint32_t>(key.high >> 32), summary}, true);
+    unlock(b);
+}
+
+void SubtreeTable::offer(const SetKey& key, const SubtreeSummary& summary) noexcept {
+    if (summary.nodes < minNodes_) return;
+    const std::size_t buckets = buckets_.load(std::memory_order_acquire);
+    if (buckets == 0) return;
+    const std::size_t b = bucketIndex(key.low, buckets);
+    if (!tryLock(b)) return;
+    place(b, Entry{key.low, static_cast<std::uint32_t>(key.high >> 32), summary}, false);
+    unlock(b);
 }
 
 }  // namespace spanfold

@@ -39,6 +39,15 @@
 // found at least one of the sample's probes in 16. A run with few repeats keeps a small table; a
 // hard run gets the memory it deserves.
 //
+// Shared between threads (share), the table is read and written by the search and by the
+// helpers that search ahead of it, without a lock on a read. Every entry is three 64-bit words
+// written and read as atomics, its key's low half last: a writer first clears the low half,
+// then writes the rest, then the key's low half; a reader that finds the key's low half, reads
+// the rest and finds the low half unchanged has a whole entry, and otherwise counts a miss. A
+// writer takes the lock of its bucket's stripe, and gives its entry up rather than wait when
+// another writer holds it. Only the thread that shared the table grows it, in place, and keeps
+// the sample; the block then never moves, so no reader is left with memory that went.
+//
 // Invariants:
 //   - an entry describes a subtree that was searched to its end, never one cut short by a
 //     limit, and was made by this run's search on this run's distances;
@@ -47,8 +56,10 @@
 //     search do the work itself and gives the same answer.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "memory/LargeBlock.hpp"
@@ -122,9 +133,9 @@ public:
     static constexpr std::size_t defaultFreeBytes = tuning::subtreeTableFreeBytes;
 
     // Starts empty, taking no memory, and grows with use up to `maxBytes` (0: the default),
-    // beyond `freeBytes` only when that pays. Subtrees of fewer than `minNodes` nodes are not kept:
-    // searching them again costs about as little as looking them up. Never throws: without memory
-    // the table just stays as it is.
+    // beyond `freeBytes` only when that pays. Subtrees of fewer than `minNodes` nodes are not
+    // kept: searching them again costs about as little as looking them up. Never throws:
+    // without memory the table just stays as it is.
     SubtreeTable(std::size_t maxBytes, std::uint32_t minNodes,
                  std::size_t freeBytes = defaultFreeBytes) noexcept
         : maxBuckets_(bucketsIn(maxBytes)),
@@ -137,23 +148,34 @@ public:
         block_.expectRoom(maxBuckets_ * bucketBytes);
     }
 
-    // The summary stored for the set, or null; then, apart, counting the probe, found or not,
-    // in the sample that decides the table's growth. A look that does not stand for a probe of
-    // the search is not counted.
-    const SubtreeSummary* look(const SetKey& key) const noexcept {
-        if (buckets_ == 0) return nullptr;
-        const Entry* bucket = bucketOf(key);
+    // From now on other threads may look, prefetch and offer at the same time as the thread
+    // that calls this, which alone stores, grows and keeps the sample. Called before the other
+    // threads start. Never throws: without memory to place the table where it can grow in place,
+    // it stays at its size.
+    void share() noexcept;
+    bool shared() const noexcept { return shared_; }
+
+    // The summary stored for the set, into `summary`: false when there is none. Counting the
+    // probe in the sample that decides the table's growth is apart (noteProbe): a look that
+    // does not stand for a probe of the search is not counted.
+    bool look(const SetKey& key, SubtreeSummary& summary) const noexcept {
+        const std::size_t buckets = buckets_.load(std::memory_order_acquire);
+        if (buckets == 0) return false;
+        const Entry* bucket = entries() + bucketIndex(key.low, buckets) * bucketSize;
         const auto high = static_cast<std::uint32_t>(key.high >> 32);
         for (std::size_t i = 0; i < bucketSize; ++i) {
-            if (bucket[i].low == key.low && bucket[i].high == high &&
-                bucket[i].summary.nodes != 0) {
-                return &bucket[i].summary;
+            Entry entry;
+            if (!read(bucket[i], key.low, entry)) continue;
+            if (entry.high() == high && entry.nodes() != 0) {
+                summary = entry.summary();
+                return true;
             }
         }
-        return nullptr;
+        return false;
     }
+    // For the thread that shared the table, or any while it is not shared.
     void noteProbe(const SetKey& key, bool found) noexcept {
-        if (buckets_ == 0 || !sampled(key.low)) return;
+        if (buckets_.load(std::memory_order_relaxed) == 0 || !sampled(key.low)) return;
         if (found) {
             ++sampledProbes_;
         } else {
@@ -161,26 +183,53 @@ public:
         }
     }
 
-    // Starts bringing the key's bucket into the cache, for a find that follows soon.
+    // Starts bringing the key's bucket into the cache, for a look that follows soon.
     SPANFOLD_PREFETCHES void prefetch(const SetKey& key) const noexcept {
-        if (buckets_ == 0) return;
-        const char* bucket = reinterpret_cast<const char*>(bucketOf(key));
+        const std::size_t buckets = buckets_.load(std::memory_order_relaxed);
+        if (buckets == 0) return;
+        const char* bucket =
+            reinterpret_cast<const char*>(entries() + bucketIndex(key.low, buckets) * bucketSize);
         for (std::size_t line = 0; line < bucketBytes; line += 64)
             spanfold::prefetch(bucket + line);
     }
 
-    // Keeps the summary of a finished subtree. When its bucket is full, the entry of the
-    // smallest subtree there makes room.
+    // Keeps the summary of a finished subtree, growing the table when that pays. When its
+    // bucket is full, the entry of the smallest subtree there makes room. For the thread that
+    // shared the table, or any while it is not shared.
     void store(const SetKey& key, const SubtreeSummary& summary) noexcept;
+    // The same from any thread of a shared table, which never grows for it; the summary is
+    // given up when another thread is writing in its bucket's stripe.
+    void offer(const SetKey& key, const SubtreeSummary& summary) noexcept;
 
-    std::size_t capacity() const noexcept { return buckets_ * bucketSize; }  // entries
-    std::size_t size() const noexcept { return size_; }                      // entries in use
+    std::size_t capacity() const noexcept {  // entries
+        return buckets_.load(std::memory_order_relaxed) * bucketSize;
+    }
+    std::size_t size() const noexcept {  // entries in use
+        return size_.load(std::memory_order_relaxed);
+    }
 
 private:
+    // An entry as three words: the key's low half, which also chooses the bucket; the upper 32
+    // bits of the key's high half with the nodes above them; the drawing expansions with the
+    // complete nodes above them. A zero node count marks a free slot.
     struct Entry {
-        std::uint64_t low;   // the key's low half
-        std::uint32_t high;  // the upper 32 bits of the key's high half
-        SubtreeSummary summary;
+        std::uint64_t low;
+        std::uint64_t highAndNodes;
+        std::uint64_t drawingAndComplete;
+
+        Entry() noexcept : low(0), highAndNodes(0), drawingAndComplete(0) {}
+        Entry(std::uint64_t keyLow, std::uint32_t keyHigh, const SubtreeSummary& s) noexcept
+            : low(keyLow),
+              highAndNodes(keyHigh | std::uint64_t{s.nodes} << 32),
+              drawingAndComplete(s.drawingExpansions | std::uint64_t{s.completeNodes} << 32) {}
+        std::uint32_t high() const noexcept { return static_cast<std::uint32_t>(highAndNodes); }
+        std::uint32_t nodes() const noexcept {
+            return static_cast<std::uint32_t>(highAndNodes >> 32);
+        }
+        SubtreeSummary summary() const noexcept {
+            return {nodes(), static_cast<std::uint32_t>(drawingAndComplete),
+                    static_cast<std::uint32_t>(drawingAndComplete >> 32)};
+        }
     };
     static_assert(sizeof(Entry) == entryBytes);
 
@@ -188,12 +237,44 @@ private:
     static std::size_t bucketIndex(std::uint64_t low, std::size_t buckets) noexcept {
         return static_cast<std::size_t>(((low >> 32) * std::uint64_t{buckets}) >> 32);
     }
-    const Entry* bucketOf(const SetKey& key) const noexcept {
-        return block_.as<const Entry>() + bucketIndex(key.low, buckets_) * bucketSize;
+    Entry* entries() const noexcept { return block_.as<Entry>(); }
+
+    // Copies the entry into `entry` when its key's low half is `low`, whole: read while
+    // another thread may be writing it, the entry counts only if its key's low half stood
+    // unchanged around the rest.
+    bool read(const Entry& slot, std::uint64_t low, Entry& entry) const noexcept {
+        if (!shared_) {
+            if (slot.low != low) return false;
+            entry = slot;
+            return true;
+        }
+        auto& word = const_cast<std::uint64_t&>(slot.low);
+        if (std::atomic_ref<std::uint64_t>(word).load(std::memory_order_acquire) != low) {
+            return false;
+        }
+        entry.low = low;
+        entry.highAndNodes =
+            std::atomic_ref<std::uint64_t>(const_cast<std::uint64_t&>(slot.highAndNodes))
+                .load(std::memory_order_relaxed);
+        entry.drawingAndComplete =
+            std::atomic_ref<std::uint64_t>(const_cast<std::uint64_t&>(slot.drawingAndComplete))
+                .load(std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        return std::atomic_ref<std::uint64_t>(word).load(std::memory_order_relaxed) == low;
     }
+    // The entry as it stands, for a writer that holds its stripe.
+    Entry readHeld(const Entry& slot) const noexcept;
+    // Writes an entry so that readers see the old one, none, or the new one whole.
+    void write(Entry& slot, const Entry& entry) noexcept;
+
     // Puts the entry into bucket b, in place of an entry of the same set, in a free slot, or
-    // in place of the smallest subtree there.
-    void place(std::size_t b, const Entry& entry) noexcept;
+    // in place of the smallest subtree there. `owner`: the thread that keeps the sample.
+    void place(std::size_t b, const Entry& entry, bool owner) noexcept;
+    // The lock of the stripe of bucket b, while the table is shared: try takes it if it is
+    // free; lock waits for it.
+    bool tryLock(std::size_t b) noexcept;
+    void lock(std::size_t b) noexcept;
+    void unlock(std::size_t b) noexcept;
     // True when the table is half full and may grow: freely while small, and beyond that when
     // the sample shows growing pays.
     bool wantsToGrow() noexcept;
@@ -219,9 +300,13 @@ private:
     std::uint32_t minNodes_;
     std::size_t freeBuckets_;
     bool machineLimitPending_;  // the default limit, not asked for yet
+    bool shared_ = false;
     LargeBlock block_;
-    std::size_t buckets_ = 0;  // fewer than 2^32
-    std::size_t size_ = 0;
+    std::atomic<std::size_t> buckets_{0};  // fewer than 2^32
+    std::atomic<std::size_t> size_{0};
+    // The stripes' locks, while shared: bucket b belongs to stripe b % stripes.
+    static constexpr std::size_t stripes = 1024;
+    std::unique_ptr<std::atomic<bool>[]> locks_;
     // The filters of this window and the last, once the table is beyond its free size.
     std::vector<std::uint64_t> givenUp_;
     std::vector<std::uint64_t> previousGivenUp_;

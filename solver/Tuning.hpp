@@ -27,8 +27,12 @@ inline constexpr std::size_t prefaultedBytes = std::size_t{1} << 20;
 // The search (Search):
 // how many of the latest points a new point passes before the subtree table is asked;
 inline constexpr std::size_t pointsCheckedFirst = 4;
-// the search steps between two reports of its progress.
+// the search steps between two looks at what it does besides searching (its helpers), and
+// between two reports of its progress.
+inline constexpr std::uint32_t stepsBetweenChecks = std::uint32_t{1} << 10;
 inline constexpr std::uint32_t stepsBetweenReports = std::uint32_t{1} << 16;
+// the expansions after which a search gains from helpers: a few milliseconds' worth.
+inline constexpr std::uint64_t helpersStartAfter = std::uint64_t{1} << 14;
 
 // The table of finished subtrees (SubtreeTable):
 // subtrees of fewer nodes are searched again rather than kept;

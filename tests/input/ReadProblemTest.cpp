@@ -95,12 +95,12 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"LongLineUnsortedSortsByRadix",
                  [] {
                      std::string s;
-                     for (int i = 999; i >= 0; --i) s += std::to_string(i * 1000003ull) + " ";
+                     for (std::uint64_t i = 1000; i-- > 0;) s += std::to_string(i * 1000003ull) + " ";
                      return s;
                  }(),
                  [] {
                      std::vector<Distance> v;
-                     for (int i = 0; i < 1000; ++i) v.push_back(i * 1000003ull);
+                     for (std::uint64_t i = 0; i < 1000; ++i) v.push_back(i * 1000003ull);
                      return v;
                  }(),
                  1, ""}),

@@ -226,6 +226,63 @@ TEST(Differential, LargeSetsAlongThePipeline) {
     }
 }
 
+// With helpers searching ahead: the answer is the search's alone, with 2 and 4 threads, whether
+// the search waits for the helpers to finish every subtree it leaves open (so that it meets
+// them all in the table, node limits and solution limits falling inside them) or races them.
+TEST(Differential, HelpersSearchingAheadChangeNothing) {
+    struct Row {
+        std::string name;
+        testing::PointSet points;
+    };
+    const Row rows[] = {
+        {"zhang 4", testing::zhangPoints(4, 4)},
+        {"zhang 5", testing::zhangPoints(5, 5)},
+        {"zhang-union 2", testing::zhangUnionPoints(2, 24)},
+        {"zhang-perturbed 4", testing::zhangPerturbedPoints(4, 4)},
+        {"mirror 18", testing::mirrorPoints(18, 3240, 18)},
+        {"homometric 5 4", testing::homometricPoints(5, 4, 5)},
+        {"duplicates 30", testing::duplicatePoints(30, 3)},
+        {"random 20 narrow", testing::randomPoints(20, 40, 20)},
+    };
+    const SearchLimits limits[] = {{noLimit, noLimit}, {1, noLimit}, {2, noLimit}, {noLimit, 60},
+                                   {noLimit, 700},     {1, 2000},    {3, 5000}};
+    for (const Row& row : rows) {
+        const DistanceMultiset distances = testing::distancesOf(row.points);
+        for (const SearchLimits& limit : limits) {
+            for (std::uint32_t seed : {0u, 16u}) {
+                const testing::Outcome expected =
+                    testing::runReference(distances, limit, false, seed);
+                for (unsigned threads : {2u, 4u}) {
+                    for (bool wait : {true, false}) {
+                        const ThreadSettings crew{threads, 0, 1, wait};
+                        for (const testing::ProgramPaths& way :
+                             {testing::ProgramPaths{everySubtree, cachedLoop, crew},
+                              testing::ProgramPaths{{}, byValueAfterFive, crew}}) {
+                            ASSERT_EQ(
+                                testing::compareWith(expected, distances, limit, false, seed, way),
+                                "")
+                                << row.name << ", " << threads << " threads"
+                                << (wait ? ", waiting" : ", racing");
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Helpers that the search waits for take work off it: it expands fewer nodes itself.
+TEST(Differential, HelpersTakeWorkOffTheSearch) {
+    const DistanceMultiset distances = testing::distancesOf(testing::zhangPoints(6, 6));
+    const std::uint64_t alone =
+        testing::runProgram(distances, {}, false, 0, {everySubtree}).expanded;
+    for (unsigned threads : {2u, 4u}) {
+        const testing::Outcome outcome =
+            testing::runProgram(distances, {}, false, 0, {everySubtree, {}, {threads, 0, 1, true}});
+        EXPECT_LT(outcome.expanded * 2, alone) << threads << " threads";
+    }
+}
+
 TEST(Differential, InputsWithoutSolutions) {
     // Lines that are no point set's distances still take the same path through the tree;
     // lines that cannot be a problem are refused alike.

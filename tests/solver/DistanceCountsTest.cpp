@@ -68,7 +68,7 @@ TEST(DistanceCounts, CountsExactlyTheValuesPresent) {
         std::vector<Distance> line;
         for (int i = 0; i < 300000; ++i) line.push_back(1 + generator() % (spread * 1000));
         // A crowded cluster next to a sparse tail.
-        for (int i = 0; i < 5000; ++i) line.push_back(1'000'000'000 + i % 37);
+        for (std::uint64_t i = 0; i < 5000; ++i) line.push_back(1'000'000'000 + i % 37);
         expectExactCounts<Narrow>(line);
         for (Distance& d : line) d <<= 30;
         expectExactCounts<Wide>(line);

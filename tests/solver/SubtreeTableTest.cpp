@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 namespace spanfold {
@@ -12,10 +13,11 @@ namespace {
 
 // A probe as the search makes it: the summary stored for the key, or null, counted in the
 // sample that decides the table's growth.
-const SubtreeSummary* probe(SubtreeTable& table, const SetKey& key) {
-    const SubtreeSummary* summary = table.look(key);
-    table.noteProbe(key, summary != nullptr);
-    return summary;
+std::optional<SubtreeSummary> probe(SubtreeTable& table, const SetKey& key) {
+    SubtreeSummary summary;
+    const bool found = table.look(key, summary);
+    table.noteProbe(key, found);
+    return found ? std::optional<SubtreeSummary>(summary) : std::nullopt;
 }
 
 SetKey keyOf(const std::vector<std::uint64_t>& points) {
@@ -47,16 +49,16 @@ TEST(SetKey, DependsOnTheSetNotTheOrder) {
 TEST(SubtreeTable, FindsWhatWasStoredUnderItsSet) {
     SubtreeTable table(1 << 20, 1);
     const SetKey key = keyOf({0, 12, 11});
-    EXPECT_EQ(probe(table, key), nullptr);
+    EXPECT_FALSE(probe(table, key).has_value());
     table.store(key, {40, 7, 2});
-    const SubtreeSummary* found = probe(table, key);
-    ASSERT_NE(found, nullptr);
+    const std::optional<SubtreeSummary> found = probe(table, key);
+    ASSERT_TRUE(found.has_value());
     EXPECT_EQ(found->nodes, 40u);
     EXPECT_EQ(found->drawingExpansions, 7u);
     EXPECT_EQ(found->completeNodes, 2u);
-    EXPECT_EQ(probe(table, keyOf({0, 12, 3})), nullptr);
+    EXPECT_FALSE(probe(table, keyOf({0, 12, 3})).has_value());
     // A key that agrees in its low half alone is another set.
-    EXPECT_EQ(probe(table, {key.low, key.high ^ (std::uint64_t{1} << 40)}), nullptr);
+    EXPECT_FALSE(probe(table, {key.low, key.high ^ (std::uint64_t{1} << 40)}).has_value());
     table.store(key, {41, 8, 3});  // the same set again: replaced, not doubled
     EXPECT_EQ(probe(table, key)->nodes, 41u);
     EXPECT_EQ(table.size(), 1u);
@@ -66,8 +68,8 @@ TEST(SubtreeTable, SmallSubtreesAreNotKept) {
     SubtreeTable table(1 << 20, 16);
     table.store(keyOf({0, 9, 4}), {15, 3, 1});
     table.store(keyOf({0, 9, 5}), {16, 3, 1});
-    EXPECT_EQ(probe(table, keyOf({0, 9, 4})), nullptr);
-    EXPECT_NE(probe(table, keyOf({0, 9, 5})), nullptr);
+    EXPECT_FALSE(probe(table, keyOf({0, 9, 4})).has_value());
+    EXPECT_TRUE(probe(table, keyOf({0, 9, 5})).has_value());
 }
 
 TEST(SubtreeTable, TakesNoMemoryUntilItKeepsASubtree) {
@@ -91,9 +93,9 @@ TEST(SubtreeTable, AFullBucketGivesUpItsSmallestSubtree) {
     // The newest always goes in: 65 in place of 10, then 55 in place of 20.
     const bool kept[] = {true, false, true, true, true, false, true, true, true, true};
     for (std::size_t i = 0; i < 10; ++i) {
-        const SubtreeSummary* found = probe(table, keys[i]);
-        EXPECT_EQ(found != nullptr, kept[i]) << nodes[i];
-        if (found != nullptr) {
+        const std::optional<SubtreeSummary> found = probe(table, keys[i]);
+        EXPECT_EQ(found.has_value(), kept[i]) << nodes[i];
+        if (found) {
             EXPECT_EQ(found->nodes, nodes[i]);
         }
     }
@@ -112,7 +114,8 @@ TEST(SubtreeTable, GrowsWithUseUpToItsLimit) {
             // Not at its limit yet: it grew as the subtrees came, so that a full bucket, which
             // gives up an entry, stayed rare.
             std::size_t kept = 0;
-            for (std::uint32_t q = 1; q <= p; ++q) kept += probe(table, keys[q - 1]) != nullptr;
+            for (std::uint32_t q = 1; q <= p; ++q)
+                kept += probe(table, keys[q - 1]) != std::nullopt;
             EXPECT_GT(kept, p * 95 / 100);
             EXPECT_EQ(kept, table.size());
             EXPECT_LT(table.capacity(), buckets * SubtreeTable::bucketSize);
@@ -123,7 +126,7 @@ TEST(SubtreeTable, GrowsWithUseUpToItsLimit) {
     // Whatever is found is what was stored under that key.
     std::size_t found = 0;
     for (std::size_t p = 1; p <= 20000; ++p) {
-        if (const SubtreeSummary* s = probe(table, keys[p - 1])) {
+        if (const std::optional<SubtreeSummary> s = probe(table, keys[p - 1])) {
             ++found;
             EXPECT_EQ(s->nodes, p);
         }
@@ -141,7 +144,7 @@ TEST(SubtreeTable, BeyondItsFreeSizeGrowsOnlyWhenThatPays) {
     SubtreeTable neverAgain(maxBuckets * bucketBytes, 1, freeBuckets * bucketBytes);
     for (std::uint64_t p = 1; p <= 100000; ++p) {
         const SetKey key = keyOf({0, 1000000, p});
-        ASSERT_EQ(probe(neverAgain, key), nullptr);
+        ASSERT_FALSE(probe(neverAgain, key).has_value());
         neverAgain.store(key, {5, 0, 0});
     }
     EXPECT_EQ(neverAgain.capacity(), freeEntries);
@@ -154,7 +157,7 @@ TEST(SubtreeTable, BeyondItsFreeSizeGrowsOnlyWhenThatPays) {
         comesBack.store(keyOf({0, 1000000, p}), {5, 0, 0});
         if (p > later) {
             const SetKey again = keyOf({0, 1000000, p - later});
-            if (probe(comesBack, again) == nullptr) comesBack.store(again, {5, 0, 0});
+            if (probe(comesBack, again) == std::nullopt) comesBack.store(again, {5, 0, 0});
         }
     }
     EXPECT_GT(comesBack.capacity(), freeEntries);
@@ -164,7 +167,7 @@ TEST(SubtreeTable, WithoutMemoryItStaysAsItIs) {
     // Room for no bucket at all: nothing is kept.
     SubtreeTable none(bucketBytes - 1, 1);
     none.store(keyOf({0, 5, 2}), {9, 1, 1});
-    EXPECT_EQ(probe(none, keyOf({0, 5, 2})), nullptr);
+    EXPECT_FALSE(probe(none, keyOf({0, 5, 2})).has_value());
     EXPECT_EQ(none.capacity(), 0u);
 
     // Memory that runs out while the table grows: it keeps what it has and replaces entries.
@@ -175,7 +178,7 @@ TEST(SubtreeTable, WithoutMemoryItStaysAsItIs) {
     EXPECT_GT(table.capacity(), 0u);
     EXPECT_LE(table.capacity() * SubtreeTable::entryBytes, std::size_t{1} << 20);
     EXPECT_LE(table.size(), table.capacity());
-    EXPECT_NE(probe(table, keyOf({0, 999999, 100000})), nullptr);
+    EXPECT_TRUE(probe(table, keyOf({0, 999999, 100000})).has_value());
 }
 
 }  // namespace

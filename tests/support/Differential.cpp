@@ -44,7 +44,8 @@ Outcome runProgram(const DistanceMultiset& distances, SearchLimits limits, bool 
                                          {.limits = limits,
                                           .listener = listen ? &listener : nullptr,
                                           .table = paths.table,
-                                          .lookup = paths.lookup});
+                                          .lookup = paths.lookup,
+                                          .threads = paths.threads});
         outcome.visited = result.visitedNodes;
         outcome.expanded = result.expandedNodes;
         outcome.cutByNodeLimit = result.cutByNodeLimit;

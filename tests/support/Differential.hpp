@@ -26,10 +26,11 @@ struct Outcome {
 };
 
 // How the program's search is run besides its limits and seed: the table of finished
-// subtrees, and the way it looks distances up.
+// subtrees, the way it looks distances up, and its threads.
 struct ProgramPaths {
     SubtreeTableSettings table;
     LookupSettings lookup;
+    ThreadSettings threads;
 };
 
 Outcome runProgram(const DistanceMultiset& distances, SearchLimits limits, bool listen,

@@ -1,0 +1,151 @@
+// SPDX-License-Identifier: MIT
+// The helpers that search ahead: their copies of the table, their tasks and their threads.
+
+#include "solver/SearchAhead.hpp"
+
+#include <algorithm>
+#include <chrono>
+
+#include "solver/DistanceCounts.hpp"
+#include "solver/DistanceLedger.hpp"
+#include "solver/Search.hpp"
+
+namespace spanfold {
+
+// A helper's own table of counts, solutions it does not keep, generator and search.
+template <typename Counts>
+struct SearchAhead<Counts>::Helper {
+    Helper(const Counts& from, const DistanceLedger<Counts>& ledger, std::uint32_t pointCount,
+           const SolveSettings& mainSettings, SubtreeTable& table, SearchAhead& crew)
+        : counts(from, Search<Counts>::roomFor(pointCount)),
+          // Without limits and without a listener: a helper searches its subtrees to the end.
+          settings{.table = mainSettings.table, .lookup = mainSettings.lookup},
+          random(0) {
+        ledger.giveBackInto(counts);
+        solutions.pointCount = pointCount;
+        search = std::make_unique<Search<Counts>>(counts, solutions, random, settings, &table,
+                                                  &crew, Search<Counts>::Role::helper);
+    }
+
+    Counts counts;
+    SolveSettings settings;
+    RandomGenerator random;  // orders the helper's own trials, which change no summary
+    SolutionSet solutions;   // stays empty: a helper counts complete nodes, and stores none
+    std::unique_ptr<Search<Counts>> search;
+};
+
+template <typename Counts>
+SearchAhead<Counts>::SearchAhead(unsigned helpers, std::uint32_t pointCount,
+                                 const SolveSettings& settings, SubtreeTable& table)
+    : helperCount_(helpers), pointCount_(pointCount), settings_(settings), table_(table) {}
+
+template <typename Counts>
+SearchAhead<Counts>::~SearchAhead() {
+    stop();
+}
+
+template <typename Counts>
+void SearchAhead<Counts>::start(const Counts& counts,
+                                const DistanceLedger<Counts>& ledger) noexcept {
+    if (started() || helperCount_ == 0) return;
+    table_.share();
+    if (!table_.shared()) return;
+    try {
+        for (unsigned i = 0; i < helperCount_; ++i) {
+            helpers_.push_back(
+                std::make_unique<Helper>(counts, ledger, pointCount_, settings_, table_, *this));
+        }
+        for (auto& helper : helpers_) {
+            threads_.emplace_back([this, &helper] { work(*helper); });
+        }
+    } catch (...) {
+        // No memory or no thread for more: those that started help; the search goes on.
+    }
+}
+
+template <typename Counts>
+void SearchAhead<Counts>::publish() noexcept {
+    std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
+    if (!lock.owns_lock()) return;
+    std::swap(published_, draft_);
+    generation_.fetch_add(1, std::memory_order_relaxed);
+    changed_.notify_all();
+}
+
+template <typename Counts>
+bool SearchAhead<Counts>::overtaken(std::uint64_t serial) const noexcept {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (over_.load(std::memory_order_relaxed)) return true;
+    return std::none_of(published_.open.begin(), published_.open.end(),
+                        [serial](const Frontier::Open& open) { return open.serial == serial; });
+}
+
+template <typename Counts>
+void SearchAhead<Counts>::waitForHelpers() noexcept {
+    if (threads_.empty()) return;
+    std::unique_lock<std::mutex> lock(mutex_);
+    // Helpers that could not start leave the open levels to the search.
+    auto allTaken = [this] {
+        return std::all_of(
+            published_.open.begin(), published_.open.end(), [this](const Frontier::Open& open) {
+                return std::find(taken_.begin(), taken_.end(), open.serial) != taken_.end();
+            });
+    };
+    while (busy_ != 0 || !allTaken()) changed_.wait_for(lock, std::chrono::milliseconds(1));
+}
+
+template <typename Counts>
+bool SearchAhead<Counts>::nextTask(Frontier::Open& task, PointList& prefix) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!over_.load(std::memory_order_relaxed)) {
+        // The open levels stand shallowest first: the search reaches the first one last.
+        for (const Frontier::Open& open : published_.open) {
+            if (std::find(taken_.begin(), taken_.end(), open.serial) != taken_.end()) continue;
+            taken_.push_back(open.serial);
+            ++busy_;
+            task = open;
+            prefix.assign(published_.points.begin(),
+                          published_.points.begin() + static_cast<std::ptrdiff_t>(open.depth));
+            return true;
+        }
+        // Nothing open that no helper has: wait for the search to move on.
+        changed_.wait_for(lock, std::chrono::milliseconds(2));
+    }
+    return false;
+}
+
+template <typename Counts>
+void SearchAhead<Counts>::work(Helper& helper) noexcept {
+    try {
+        Frontier::Open task{};
+        PointList prefix;
+        while (nextTask(task, prefix)) {
+            helper.search->runTask(prefix, task.candidate, task.serial);
+            {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                --busy_;
+            }
+            changed_.notify_all();
+        }
+    } catch (...) {
+        // A helper that runs out of memory stops helping; the search does its work itself.
+    }
+}
+
+template <typename Counts>
+void SearchAhead<Counts>::stop() noexcept {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        over_.store(true, std::memory_order_relaxed);
+    }
+    changed_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+    threads_.clear();
+}
+
+#define SPANFOLD_INSTANTIATE_SEARCH_AHEAD(Value, Count) \
+    template class SearchAhead<DistanceCounts<Value, Count>>;
+SPANFOLD_FOR_EACH_COUNTS(SPANFOLD_INSTANTIATE_SEARCH_AHEAD)
+#undef SPANFOLD_INSTANTIATE_SEARCH_AHEAD
+
+}  // namespace spanfold

@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: MIT
+// Helper threads that search the subtrees the search will reach later, so that it finds them
+// finished in the subtree table and counts them instead of searching them.
+//
+// The search walks its tree in one order, and everything it reports (its nodes, its draws, its
+// solutions, the node where a limit stops it) follows from that order. A subtree's summary
+// does not: its nodes, its drawing expansions and its complete nodes are the same whichever
+// order it is searched in. So helpers search ahead, each in an order of its own, and offer
+// what they finish to the shared table; the search keeps its order and counts what it finds
+// there exactly as it counts what it finished itself. Its answer is the single-threaded one by
+// construction: a hit only saves time.
+//
+// One thing a summary does not carry is the solutions, and the order in which solutions are
+// stored decides where a limit on solutions cuts. So a helper offers only subtrees without a
+// complete node: the search finds the rest itself, in its order.
+//
+// The search publishes its frontier every so many steps: its points, and for every level on its
+// path whose other candidate it has not tried yet, that candidate: a subtree it reaches once it
+// has finished the one it is in. A helper takes the open subtree the search will reach last,
+// at the shallowest level no helper has taken, and gives it up once the search has entered it
+// or passed it: what the helper finished below it is in the table by then.
+//
+// Helpers start only once a search has lasted long enough to gain from them, with copies of
+// the distance table of their own; they end with the search.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "solver/PointList.hpp"
+#include "solver/SolveSettings.hpp"
+#include "solver/SubtreeTable.hpp"
+
+namespace spanfold {
+
+template <typename Counts>
+class Search;
+template <typename Counts>
+class DistanceLedger;
+
+// What the search publishes of its path: its points, and its open levels, shallowest first.
+struct Frontier {
+    // A level whose node holds the first `depth` points, with `candidate` not tried yet;
+    // `serial` names the level for as long as it stands.
+    struct Open {
+        std::uint64_t serial;
+        std::size_t depth;
+        Position candidate;
+    };
+    PointList points;
+    std::vector<Open> open;
+};
+
+template <typename Counts>
+class SearchAhead {
+public:
+    // `helpers` threads beside the search, on `distances` with `table` shared; nothing starts
+    // before start.
+    SearchAhead(unsigned helpers, std::uint32_t pointCount, const SolveSettings& settings,
+                SubtreeTable& table);
+    ~SearchAhead();
+    SearchAhead(const SearchAhead&) = delete;
+    SearchAhead& operator=(const SearchAhead&) = delete;
+
+    // Called by the search, on its thread: starts the helpers, each with a copy of the
+    // distance table as it stood before the search took anything from `counts`, which the
+    // search's ledger tells. Without memory or threads for them, the search goes on alone.
+    void start(const Counts& counts, const DistanceLedger<Counts>& ledger) noexcept;
+    bool started() const noexcept { return !threads_.empty(); }
+
+    // The search's frontier as it stands; the search fills it and hands it over (publish).
+    Frontier& draft() noexcept { return draft_; }
+    // Publishes the draft, unless a helper is reading the last one just then.
+    void publish() noexcept;
+
+    // For a helper: true when the search has entered or passed the subtree of the open level
+    // `serial`, or the search is over.
+    bool overtaken(std::uint64_t serial) const noexcept;
+
+    // For tests: waits until helpers have finished every subtree the frontier last published
+    // leaves open.
+    void waitForHelpers() noexcept;
+
+private:
+    struct Helper;
+    // A helper's thread: takes tasks until the search is over.
+    void work(Helper& helper) noexcept;
+    // The next task for a helper: the open level the search reaches last that no helper has
+    // taken; false when the search is over.
+    bool nextTask(Frontier::Open& task, PointList& prefix);
+    // Ends every helper and waits for it.
+    void stop() noexcept;
+
+    unsigned helperCount_;
+    std::uint32_t pointCount_;
+    const SolveSettings& settings_;
+    SubtreeTable& table_;
+    std::vector<std::unique_ptr<Helper>> helpers_;
+    std::vector<std::thread> threads_;
+
+    Frontier draft_;
+    mutable std::mutex mutex_;  // guards published_ and taken_
+    std::condition_variable changed_;
+    Frontier published_;
+    std::vector<std::uint64_t> taken_;          // serials of open levels helpers took, ascending
+    unsigned busy_ = 0;                         // helpers searching a task
+    std::atomic<std::uint64_t> generation_{0};  // of published_
+    std::atomic<bool> over_{false};
+};
+
+}  // namespace spanfold
