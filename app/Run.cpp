@@ -21,6 +21,7 @@
 #include "input/StandardInput.hpp"
 #include "solver/RandomGenerator.hpp"
 #include "solver/Solve.hpp"
+#include "solver/ThreadCount.hpp"
 
 namespace spanfold {
 namespace {
@@ -84,10 +85,14 @@ int run(int argc, const char* const* argv) {
     SolutionSet solutions;
     std::optional<ConsoleNodeListener> listener;
     if (options.verbose) listener.emplace();
+    // All the processors by default; the answer is the same with any number of threads.
+    const ThreadCount threads = threadCountFromEnvironment();
+    if (!threads.problem.empty()) std::cerr << "spanfold: " << threads.problem << std::endl;
     const SolveResult result = solve(std::move(distances), solutions, random,
                                      {.limits = options.limits,
                                       .listener = listener ? &*listener : nullptr,
-                                      .progress = &status});
+                                      .progress = &status,
+                                      .threads = {.count = threads.count}});
     status.erase();
     if (options.verbose) std::cout << std::endl;  // an empty line between listing and report
     writeReport(std::cout, solutions, result.visitedNodes, result.elapsedMicros);

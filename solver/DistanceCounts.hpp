@@ -118,6 +118,9 @@ public:
     }
     Distance value(Index i) const noexcept { return groups_[i >> slotBits].values[i & slotMask]; }
 
+    // The directory bucket of value d, which need not be among the distances.
+    Distance bucketNumber(Distance d) const noexcept { return d >> shift_; }
+
     // The index of value d, or notFound when d is not among the distances.
     Index find(Distance d) const noexcept { return findIn(bucketOf(d), d); }
 

@@ -3,13 +3,16 @@
 
 #include "solver/DistanceLedger.hpp"
 
+#include <algorithm>
+
 #include "solver/DistanceCounts.hpp"
 
 namespace spanfold {
 
 template <typename Counts>
 DistanceLedger<Counts>::DistanceLedger(Counts& counts, const LookupSettings& settings,
-                                       std::size_t* marks, std::uint32_t pointCount) noexcept
+                                       std::size_t* marks, std::uint32_t pointCount,
+                                       unsigned threads)
     : counts_(counts),
       log_(counts.logRoom()),
       marks_(marks, pointCount),
@@ -20,7 +23,14 @@ DistanceLedger<Counts>::DistanceLedger(Counts& counts, const LookupSettings& set
       byValueAllowed_(way_ == Way::cachedByIndex &&
                       counts.largest() < settings.countsByValueBelow &&
                       counts.largest() < Counts::notFound),
-      countsByValueAfter_(settings.countsByValueAfter) {}
+      countsByValueAfter_(settings.countsByValueAfter) {
+    if (way_ == Way::pipelined && threads > 1 && counts.total() >= settings.sharedFrom) {
+        shared_ = std::make_unique<SharedLookups<Counts>>(
+            counts, std::min(threads, tuning::mostSharingThreads), pointCount,
+            settings.sharedPerJob);
+        way_ = Way::pipelinedShared;
+    }
+}
 
 template <typename Counts>
 void DistanceLedger<Counts>::moveToCountsByValue() noexcept {
@@ -35,10 +45,10 @@ void DistanceLedger<Counts>::moveToCountsByValue() noexcept {
 // Only the members defined here: the rest are instantiated, mostly inlined, where the search
 // calls them, so that the program carries no unused copy of them to spread its code over more
 // pages.
-#define SPANFOLD_INSTANTIATE_LEDGER(Value, Count)                           \
-    template DistanceLedger<DistanceCounts<Value, Count>>::DistanceLedger(  \
-        DistanceCounts<Value, Count>&, const LookupSettings&, std::size_t*, \
-        std::uint32_t) noexcept;                                            \
+#define SPANFOLD_INSTANTIATE_LEDGER(Value, Count)                                          \
+    template DistanceLedger<DistanceCounts<Value, Count>>::DistanceLedger(                 \
+        DistanceCounts<Value, Count>&, const LookupSettings&, std::size_t*, std::uint32_t, \
+        unsigned);                                                                         \
     template void DistanceLedger<DistanceCounts<Value, Count>>::moveToCountsByValue() noexcept;
 SPANFOLD_FOR_EACH_COUNTS(SPANFOLD_INSTANTIATE_LEDGER)
 #undef SPANFOLD_INSTANTIATE_LEDGER

@@ -14,6 +14,8 @@
 //     at once;
 //   - pipelined: a larger one is read with many lookups in flight, and given back only when a
 //     placement needs the counts (deferred, below);
+//   - pipelinedShared: the same with a large placement's lookups shared among threads, on a
+//     problem large enough for that to pay (SharedLookups);
 //   - cachedByValue: a long search on a table in the cache, on values small enough, moves its
 //     counts into an array by value (countsByValueAfter expansions): taking a distance is then
 //     one load and one store at its value's slot, and the log holds values from then on.
@@ -37,10 +39,13 @@
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "input/DistanceMultiset.hpp"
 #include "solver/FixedStack.hpp"
+#include "solver/LookupPipeline.hpp"
 #include "solver/PointList.hpp"
+#include "solver/SharedLookups.hpp"
 #include "solver/Tuning.hpp"
 
 namespace spanfold {
@@ -57,6 +62,11 @@ struct LookupSettings {
     // ... once the search has expanded this many nodes: by then it has looked up distances by
     // the hundred thousand.
     std::uint64_t countsByValueAfter = tuning::countsByValueAfter;
+    // With more than one thread, a table of this many distances and more, not in the cache,
+    // shares its lookups among them: those of a placement with this many lookups and more after
+    // its latest point, and give-backs as large.
+    std::size_t sharedFrom = tuning::sharedLookupsFrom;
+    std::size_t sharedPerJob = tuning::sharedLookupsPerJob;
 };
 
 // Counts is a DistanceCounts.
@@ -64,12 +74,13 @@ template <typename Counts>
 class DistanceLedger {
 public:
     using Index = typename Counts::Index;
-    enum class Way { cachedByIndex, cachedByValue, pipelined };
+    enum class Way { cachedByIndex, cachedByValue, pipelined, pipelinedShared };
 
     // Takes and gives back in `counts`, logging in its log room; keeps the marks of up to
-    // `pointCount` points in `marks`.
+    // `pointCount` points in `marks`; may share lookups among `threads` threads. Throws
+    // std::bad_alloc.
     DistanceLedger(Counts& counts, const LookupSettings& settings, std::size_t* marks,
-                   std::uint32_t pointCount) noexcept;
+                   std::uint32_t pointCount, unsigned threads = 1);
 
     Way way() const noexcept { return way_; }
 
@@ -77,8 +88,9 @@ public:
     // give back what was taken since begin to drop the point. False from begin when p cannot
     // fit, whatever is free: nothing was taken then, and nothing is to be given back.
     bool begin(const PointList& points, Position p) noexcept {
+        if (way_ == Way::pipelinedShared) return shared_->begin(points, p);
         if (owed_) {
-            if (missesTheInput(points, p)) return false;
+            if (missesTheInput(counts_, points, p)) return false;
             settle();
         }
         pending_ = logged_;
@@ -88,26 +100,45 @@ public:
     // soon as one is not free. Whether the point fits does not depend on the order of the
     // checks, nor do the counts it leaves, so the latest point, which most often rules a
     // placement out, is checked first. A node of k points has taken k (k - 1) / 2 distances,
-    // never more than there are, so the log cannot overflow.
-    bool take(const PointList& points, Position p, std::size_t from, std::size_t stop) noexcept {
+    // never more than there are, so the log cannot overflow. Throws std::bad_alloc only when
+    // lookups are shared, whose logs grow as they fill.
+    bool take(const PointList& points, Position p, std::size_t from, std::size_t stop) {
         assert(!owed_);
         switch (way_) {
             case Way::cachedByIndex:
                 return takeByIndex(points, p, from, stop);
             case Way::cachedByValue:
                 return takeByValue(points, p, from, stop);
+            case Way::pipelinedShared:
+                return shared_->take(points, p, from, stop);
             case Way::pipelined:
                 break;
         }
         return takePipelined(points, p, from, stop);
     }
     // Gives back what was taken since begin, at once.
-    void giveBackPending() noexcept { giveBackTo(pending_); }
+    void giveBackPending() noexcept {
+        if (way_ == Way::pipelinedShared) {
+            shared_->giveBackPending();
+        } else {
+            giveBackTo(pending_);
+        }
+    }
     // The point is placed: what it took since begin, and what it takes from now on until the
     // next begin, is its own.
-    void commit() noexcept { marks_.push_back(pending_); }
+    void commit() noexcept {
+        if (way_ == Way::pipelinedShared) {
+            shared_->commit();
+        } else {
+            marks_.push_back(pending_);
+        }
+    }
     // The last placed point is removed: its distances are given back, at once or owed.
     void release() noexcept {
+        if (way_ == Way::pipelinedShared) {
+            shared_->release();
+            return;
+        }
         const std::size_t mark = marks_.back();
         marks_.pop_back();
         if (way_ == Way::pipelined) {
@@ -120,7 +151,7 @@ public:
 
     // The highest index at or below `from` with a free entry; the caller knows there is one.
     Index lastFreeAtOrBelow(Index from) const noexcept {
-        assert(!owed_);
+        assert(!owed_ && (shared_ == nullptr || !shared_->owed()));
         if (way_ == Way::cachedByValue) {
             while (counts_.countOfValue(counts_.value(from)) == 0) from = Counts::previous(from);
         } else {
@@ -153,12 +184,7 @@ private:
                      std::size_t stop) noexcept;
     bool takePipelined(const PointList& points, Position p, std::size_t from,
                        std::size_t stop) noexcept;
-    bool takeAt(Index i) noexcept {
-        auto& count = counts_.count(i);
-        if (count == 0) return false;
-        --count;
-        return true;
-    }
+    bool takeAt(Index i) noexcept { return spanfold::takeAt(counts_, i); }
     // Gives back what was taken since `mark`, latest first.
     void giveBackTo(std::size_t mark) noexcept;
     // Gives back what removed points still owe.
@@ -166,9 +192,6 @@ private:
         giveBackTo(owedTo_);
         owed_ = false;
     }
-    // True when p cannot fit the placed points, whatever is free: a distance from p to one of
-    // the latest of them is not among the input's at all. False says nothing.
-    bool missesTheInput(const PointList& points, Position p) const noexcept;
     // Moves the counts into the array by value, and turns the log's indices into values.
     void moveToCountsByValue() noexcept;
 
@@ -183,14 +206,8 @@ private:
     bool byValueAllowed_;
     std::uint64_t countsByValueAfter_;
     std::uint64_t expansions_ = 0;
+    std::unique_ptr<SharedLookups<Counts>> shared_;  // with the way pipelinedShared
 };
-
-namespace ledger {
-
-// The distance between two positions.
-inline Distance distanceBetween(Position p, Position q) noexcept { return p > q ? p - q : q - p; }
-
-}  // namespace ledger
 
 template <typename Counts>
 bool DistanceLedger<Counts>::takeByIndex(const PointList& points, Position p, std::size_t from,
@@ -200,7 +217,7 @@ bool DistanceLedger<Counts>::takeByIndex(const PointList& points, Position p, st
     std::size_t logged = logged_;
     bool fits = true;
     for (std::size_t j = stop; j-- > from;) {
-        const Index i = counts_.find(ledger::distanceBetween(p, points[j]));
+        const Index i = counts_.find(distanceBetween(p, points[j]));
         if (i == Counts::notFound || !takeAt(i)) {
             fits = false;
             break;
@@ -219,7 +236,7 @@ bool DistanceLedger<Counts>::takeByValue(const PointList& points, Position p, st
     bool fits = true;
     const Distance largest = counts_.largest();
     for (std::size_t j = stop; j-- > from;) {
-        const Distance d = ledger::distanceBetween(p, points[j]);
+        const Distance d = distanceBetween(p, points[j]);
         if (d > largest) {
             fits = false;
             break;
@@ -239,40 +256,17 @@ bool DistanceLedger<Counts>::takeByValue(const PointList& points, Position p, st
 template <typename Counts>
 bool DistanceLedger<Counts>::takePipelined(const PointList& points, Position p, std::size_t from,
                                            std::size_t stop) noexcept {
-    // The latest point is checked alone, and the rest flow through a pipeline of three steps,
-    // each `ahead` distances in front of the next: fetch the directory entry, then fetch the
-    // bucket's values and counts, then take the distance. So many lookups wait for memory at
-    // once, and a point that fails has asked for at most 2 * ahead lookups too many.
+    // The latest point is checked alone, and the rest flow through the pipeline of lookups.
     if (stop <= from) return true;
     {
-        const Index i = counts_.find(ledger::distanceBetween(p, points[stop - 1]));
+        const Index i = counts_.find(distanceBetween(p, points[stop - 1]));
         if (i == Counts::notFound || !takeAt(i)) return false;
         log_[logged_++] = i;
     }
-    const std::size_t count = stop - 1 - from;  // points[stop - 2] down to points[from]
-    constexpr std::size_t ahead = tuning::lookAhead;
-    constexpr std::size_t ring = 2 * ahead;  // a power of two
-    Distance distance[ring];
-    typename Counts::Bucket bucket[ring];
-    auto fetchDirectory = [&](std::size_t j) {
-        distance[j % ring] = ledger::distanceBetween(p, points[stop - 2 - j]);
-        counts_.prefetchDirectory(distance[j % ring]);
-    };
-    auto fetchBucket = [&](std::size_t j) {
-        bucket[j % ring] = counts_.bucketOf(distance[j % ring]);
-        counts_.prefetchBucket(bucket[j % ring]);
-    };
-    for (std::size_t j = 0; j < count && j < 2 * ahead; ++j) fetchDirectory(j);
-    for (std::size_t j = 0; j < count && j < ahead; ++j) fetchBucket(j);
-    for (std::size_t j = 0; j < count; ++j) {
-        const Index i = counts_.findIn(bucket[j % ring], distance[j % ring]);
-        if (i == Counts::notFound || !takeAt(i)) return false;
-        log_[logged_++] = i;
-        // Slot j % ring is free now for the distance 2 * ahead further on.
-        if (j + 2 * ahead < count) fetchDirectory(j + 2 * ahead);
-        if (j + ahead < count) fetchBucket(j + ahead);
-    }
-    return true;
+    return lookUpAndTake(
+        counts_, stop - 1 - from,
+        [&](std::size_t j) { return distanceBetween(p, points[stop - 2 - j]); },
+        [this](Distance, Index i) { log_[logged_++] = i; });
 }
 
 template <typename Counts>
@@ -292,19 +286,10 @@ void DistanceLedger<Counts>::giveBackTo(std::size_t mark) noexcept {
         case Way::cachedByValue:
             while (logged > mark) ++counts_.countOfValue(log_[--logged]);
             break;
+        case Way::pipelinedShared:
+            break;  // the shared lookups keep logs of their own
     }
     logged_ = logged;
-}
-
-template <typename Counts>
-bool DistanceLedger<Counts>::missesTheInput(const PointList& points, Position p) const noexcept {
-    const std::size_t placed = points.size();
-    const std::size_t from =
-        placed > tuning::pointsCheckedUnsettled ? placed - tuning::pointsCheckedUnsettled : 0;
-    for (std::size_t j = placed; j-- > from;) {
-        if (counts_.find(ledger::distanceBetween(p, points[j])) == Counts::notFound) return true;
-    }
-    return false;
 }
 
 }  // namespace spanfold

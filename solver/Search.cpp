@@ -60,7 +60,9 @@ Search<Counts>::Search(Counts& distances, SolutionSet& solutions, RandomGenerato
       limits_(settings.limits),
       ledger_(distances, settings.lookup,
               placeIn<std::size_t>(distances.searchRoom(), Room(solutions.pointCount).marks),
-              solutions.pointCount),
+              solutions.pointCount,
+              // A listener sees the search alone; helpers share no lookups.
+              role == Role::search && settings.listener == nullptr ? settings.threads.count : 1),
       keys_(placeIn<Keys>(distances.searchRoom(), Room(solutions.pointCount).keys),
             solutions.pointCount),
       levels_(placeIn<Level>(distances.searchRoom(), Room(solutions.pointCount).levels),

@@ -9,6 +9,7 @@
 #include "solver/DistanceCounts.hpp"
 #include "solver/DistanceLedger.hpp"
 #include "solver/Search.hpp"
+#include "solver/Tuning.hpp"
 
 namespace spanfold {
 
@@ -75,6 +76,11 @@ void SearchAhead<Counts>::publish() noexcept {
 template <typename Counts>
 bool SearchAhead<Counts>::overtaken(std::uint64_t serial) const noexcept {
     const std::lock_guard<std::mutex> lock(mutex_);
+    return overtakenLocked(serial);
+}
+
+template <typename Counts>
+bool SearchAhead<Counts>::overtakenLocked(std::uint64_t serial) const noexcept {
     if (over_.load(std::memory_order_relaxed)) return true;
     return std::none_of(published_.open.begin(), published_.open.end(),
                         [serial](const Frontier::Open& open) { return open.serial == serial; });
@@ -98,14 +104,20 @@ template <typename Counts>
 bool SearchAhead<Counts>::nextTask(Frontier::Open& task, PointList& prefix) {
     std::unique_lock<std::mutex> lock(mutex_);
     while (!over_.load(std::memory_order_relaxed)) {
-        // The open levels stand shallowest first: the search reaches the first one last.
+        // The open levels stand shallowest first; the search reaches them deepest first. Of
+        // those no helper has, the deepest within the depth limit is the nearest that may be
+        // large enough; when all lie deeper, the shallowest.
+        const Frontier::Open* chosen = nullptr;
         for (const Frontier::Open& open : published_.open) {
             if (std::find(taken_.begin(), taken_.end(), open.serial) != taken_.end()) continue;
-            taken_.push_back(open.serial);
+            if (chosen == nullptr || open.depth <= depthLimit_) chosen = &open;
+        }
+        if (chosen != nullptr) {
+            taken_.push_back(chosen->serial);
             ++busy_;
-            task = open;
+            task = *chosen;
             prefix.assign(published_.points.begin(),
-                          published_.points.begin() + static_cast<std::ptrdiff_t>(open.depth));
+                          published_.points.begin() + static_cast<std::ptrdiff_t>(chosen->depth));
             return true;
         }
         // Nothing open that no helper has: wait for the search to move on.
@@ -115,15 +127,30 @@ bool SearchAhead<Counts>::nextTask(Frontier::Open& task, PointList& prefix) {
 }
 
 template <typename Counts>
+void SearchAhead<Counts>::adjustDepthLimit(bool overtaken, std::uint64_t expansions) noexcept {
+    // A task the search overtook was too large for the lead the helper had: the next lies
+    // deeper. A task finished in a few thousand expansions was hardly worth setting up: the
+    // next may lie shallower, and so further ahead.
+    if (overtaken) {
+        ++depthLimit_;
+    } else if (expansions < tuning::smallestHelperTask && depthLimit_ > 2) {
+        --depthLimit_;
+    }
+}
+
+template <typename Counts>
 void SearchAhead<Counts>::work(Helper& helper) noexcept {
     try {
         Frontier::Open task{};
         PointList prefix;
         while (nextTask(task, prefix)) {
+            const std::uint64_t before = helper.search->expandedNodes();
             helper.search->runTask(prefix, task.candidate, task.serial);
             {
                 const std::lock_guard<std::mutex> lock(mutex_);
                 --busy_;
+                adjustDepthLimit(overtakenLocked(task.serial),
+                                 helper.search->expandedNodes() - before);
             }
             changed_.notify_all();
         }

@@ -16,9 +16,14 @@
 //
 // The search publishes its frontier every so many steps: its points, and for every level on its
 // path whose other candidate it has not tried yet, that candidate: a subtree it reaches once it
-// has finished the one it is in. A helper takes the open subtree the search will reach last,
-// at the shallowest level no helper has taken, and gives it up once the search has entered it
-// or passed it: what the helper finished below it is in the table by then.
+// has finished the one it is in, the deepest first. A helper gives its subtree up once the
+// search has entered it or passed it: what the helper finished below it is in the table by
+// then. Which one a helper takes decides how much it helps. The shallowest is reached last,
+// but its subtree may lie beyond the node where a limit stops the search (hard inputs stop at
+// the largest node count), and then all its work is lost; the deepest is reached at once, and
+// is small. So a helper takes the nearest open subtree at or above a depth limit that follows
+// how tasks went: one level deeper after the search overtook a task, one level shallower after
+// a task that ended too soon to be worth its setting up.
 //
 // Helpers start only once a search has lasted long enough to gain from them, with copies of
 // the distance table of their own; they end with the search.
@@ -36,6 +41,7 @@
 #include "solver/PointList.hpp"
 #include "solver/SolveSettings.hpp"
 #include "solver/SubtreeTable.hpp"
+#include "solver/Tuning.hpp"
 
 namespace spanfold {
 
@@ -96,6 +102,10 @@ private:
     bool nextTask(Frontier::Open& task, PointList& prefix);
     // Ends every helper and waits for it.
     void stop() noexcept;
+    // overtaken, with the mutex held.
+    bool overtakenLocked(std::uint64_t serial) const noexcept;
+    // After a task: whether the search overtook it, and the expansions it took.
+    void adjustDepthLimit(bool overtaken, std::uint64_t expansions) noexcept;
 
     unsigned helperCount_;
     std::uint32_t pointCount_;
@@ -108,8 +118,9 @@ private:
     mutable std::mutex mutex_;  // guards published_ and taken_
     std::condition_variable changed_;
     Frontier published_;
-    std::vector<std::uint64_t> taken_;          // serials of open levels helpers took, ascending
-    unsigned busy_ = 0;                         // helpers searching a task
+    std::vector<std::uint64_t> taken_;  // serials of open levels helpers took, ascending
+    unsigned busy_ = 0;                 // helpers searching a task
+    std::size_t depthLimit_ = 8;
     std::atomic<std::uint64_t> generation_{0};  // of published_
     std::atomic<bool> over_{false};
 };

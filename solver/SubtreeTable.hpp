@@ -81,7 +81,12 @@ namespace spanfold {
 // it tries, two per expanded node, fewer than 2^33 times in all (expanded nodes are visited
 // nodes, fewer than 2^32), and a probe compares its key with the 8 entries of one bucket: the
 // chance that any probe of a run takes another set's entry is below 2^33 * 8 * 2^-96 = 2^-60,
-// whatever the size of the table.
+// whatever the size of the table. Helpers searching ahead (SearchAhead) probe too, and what
+// they find counts for the search, so their probes add to the search's: each errs with a
+// chance below 8 * 2^-96 = 2^-93, so a run of P probes in all errs below P * 2^-93; a day of
+// 16 threads making 10^8 probes a second each is below 2^47 probes, a chance below 2^-46. A
+// reader of a shared table that meets an entry as it is rewritten takes it for a miss, so no
+// entry is ever read half old and half new.
 struct SetKey {
     std::uint64_t low = 0;
     std::uint64_t high = 0;

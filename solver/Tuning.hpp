@@ -21,6 +21,13 @@ inline constexpr std::size_t pointsCheckedUnsettled = 8;
 // from this many distinct values on, a directory bucket holds several values, this many;
 inline constexpr std::size_t largeTableValues = std::size_t{1} << 20;
 inline constexpr std::size_t valuesPerLargeBucket = 4;
+// with several threads, a table not in the cache of this many distances and more shares its
+// lookups (about 2,900 points: a search long enough to gain), in placements with this many
+// lookups and more after the latest point, or give-backs as large, among this many threads
+// at the most;
+inline constexpr std::size_t sharedLookupsFrom = std::size_t{1} << 22;
+inline constexpr std::size_t sharedLookupsPerJob = 1024;
+inline constexpr unsigned mostSharingThreads = 16;
 // how far beyond the sorted values a new table's pages are made present at once.
 inline constexpr std::size_t prefaultedBytes = std::size_t{1} << 20;
 
@@ -33,6 +40,10 @@ inline constexpr std::uint32_t stepsBetweenChecks = std::uint32_t{1} << 10;
 inline constexpr std::uint32_t stepsBetweenReports = std::uint32_t{1} << 16;
 // the expansions after which a search gains from helpers: a few milliseconds' worth.
 inline constexpr std::uint64_t helpersStartAfter = std::uint64_t{1} << 14;
+// the depth of the first subtrees helpers take, and the expansions below which a finished task
+// was too small to be worth setting up (SearchAhead).
+inline constexpr std::size_t firstHelperDepth = 8;
+inline constexpr std::uint64_t smallestHelperTask = 4096;
 
 // The table of finished subtrees (SubtreeTable):
 // subtrees of fewer nodes are searched again rather than kept;

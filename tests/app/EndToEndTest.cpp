@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/RunProcess.hpp"
+#include "support/InstanceGenerator.hpp"
 #include "support/PointSets.hpp"
 
 namespace spanfold {
@@ -150,6 +151,43 @@ TEST(EndToEnd, TheLinesAfterTheProblemLineStayUnread) {
         EXPECT_EQ(result.exitCode, exitCode) << line;
         EXPECT_EQ(result.unread, "NEXT\nAND MORE\n") << line;
     }
+}
+
+// SPANFOLD_THREADS changes the time a run takes and nothing else: a hard problem whose search
+// runs to its end, and a large one whose lookups are shared, report the same with one thread
+// and with several. A value that is no count of threads is told on standard error, and the run
+// goes on with all the processors.
+TEST(EndToEnd, TheNumberOfThreadsChangesOnlyTheTime) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the environment is set through the shell's words before the program";
+#else
+    const testing::PointSet problems[] = {testing::zhangPoints(12, 1),
+                                          testing::randomPoints(3000, 90'000'000, 3)};
+    for (const testing::PointSet& points : problems) {
+        std::ostringstream line;
+        testing::writeProblemLine(line, points);
+        std::string expected;
+        for (const char* threads : {"1", "2", "4", "many"}) {
+            testing::Invocation invocation;
+            invocation.input = line.str();
+            invocation.prefix = std::string("SPANFOLD_THREADS=") + threads;
+            const testing::ProcessResult result = testing::run(invocation);
+            EXPECT_EQ(result.exitCode, 0) << threads;
+            if (std::string(threads) == "many") {
+                EXPECT_EQ(result.err.rfind("spanfold: SPANFOLD_THREADS=many is not a number of "
+                                           "threads from 1 to 1024; using ",
+                                           0),
+                          0u)
+                    << result.err;
+            } else {
+                EXPECT_EQ(result.err, "") << threads;
+            }
+            if (expected.empty()) expected = maskTime(result.out);
+            EXPECT_EQ(maskTime(result.out), expected) << threads;
+        }
+        EXPECT_NE(expected.find("Found 2 solutions:"), std::string::npos);
+    }
+#endif
 }
 
 TEST(EndToEnd, OneSolutionWantedGivesOneOfTheMirrorPair) {

@@ -283,6 +283,38 @@ TEST(Differential, HelpersTakeWorkOffTheSearch) {
     }
 }
 
+// The lookups of a placement shared among 2 and 4 threads, each taking and giving back the
+// values it owns, from placements of a few lookups on: the answer stays the search's alone,
+// along sets where placements fit and fail, deep and often, with their give-backs owed.
+TEST(Differential, SharedLookupsChangeNothing) {
+    const std::pair<std::string, testing::PointSet> rows[] = {
+        {"random 64 wide", testing::randomPoints(64, 40960, 64)},
+        {"random 48 narrow", testing::randomPoints(48, 96, 48)},
+        {"mirror 40", testing::mirrorPoints(40, 16000, 40)},
+        {"zhang 8", testing::zhangPoints(8, 8)},
+        {"duplicates 30", testing::duplicatePoints(30, 3)},
+    };
+    const SearchLimits limits[] = {{noLimit, 45}, {1, 300}, {2, 2000}};
+    for (const auto& [name, points] : rows) {
+        const DistanceMultiset distances = testing::distancesOf(points);
+        for (const SearchLimits& limit : limits) {
+            for (std::uint32_t seed : {0u, 16u}) {
+                const testing::Outcome expected =
+                    testing::runReference(distances, limit, false, seed);
+                for (unsigned threads : {2u, 4u}) {
+                    for (std::size_t perJob : {1u, 16u}) {
+                        const LookupSettings shared{0, 0, 0, 0, perJob};
+                        ASSERT_EQ(testing::compareWith(expected, distances, limit, false, seed,
+                                                       {noTable, shared, {threads}}),
+                                  "")
+                            << name << ", " << threads << " threads, " << perJob << " per job";
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST(Differential, InputsWithoutSolutions) {
     // Lines that are no point set's distances still take the same path through the tree;
     // lines that cannot be a problem are refused alike.
