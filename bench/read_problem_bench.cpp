@@ -92,6 +92,12 @@ int main(int argc, char** argv) {
     std::printf("visited        %u, %u solutions\n", result.visitedNodes, solutions.size());
     std::printf("expanded       %llu\n", static_cast<unsigned long long>(result.expandedNodes));
     std::printf("seed after     %u\n", random.seed());
+    std::printf("threads        %u\n", threads);
+    if (threads > 1) {
+        std::printf("helpers        %llu expansions in %llu subtrees, %.1f open on average\n",
+                    static_cast<unsigned long long>(result.helperExpansions),
+                    static_cast<unsigned long long>(result.helperTasks), result.openSubtrees);
+    }
     std::printf("peak resident  %.1f MB\n", peakResidentMegabytes());
     return 0;
 }

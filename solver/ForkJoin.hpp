@@ -8,7 +8,9 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -35,6 +37,8 @@ public:
 private:
     void runErased(void* job, void (*call)(void*, unsigned)) noexcept;
     void work(unsigned worker) noexcept;
+    // Wakes whoever sleeps on the condition, if anybody does.
+    void wake() noexcept;
 
     unsigned workers_;
     std::vector<std::thread> threads_;  // for workers 1 to threads_.size()
@@ -43,6 +47,11 @@ private:
     std::atomic<unsigned> generation_{0};  // one more for every job, and for the end
     std::atomic<unsigned> pending_{0};     // shares of the job not done yet
     std::atomic<bool> over_{false};
+    // Threads that stopped spinning wait here: workers for the next job, the caller for the
+    // last share. A waker that sees nobody asleep makes no call to the system.
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::atomic<unsigned> sleepers_{0};
 };
 
 }  // namespace spanfold

@@ -68,6 +68,8 @@ template <typename Counts>
 void SearchAhead<Counts>::publish() noexcept {
     std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
     if (!lock.owns_lock()) return;
+    ++publishes_;
+    openPublished_ += draft_.open.size();
     std::swap(published_, draft_);
     generation_.fetch_add(1, std::memory_order_relaxed);
     changed_.notify_all();
@@ -151,6 +153,9 @@ void SearchAhead<Counts>::work(Helper& helper) noexcept {
                 --busy_;
                 adjustDepthLimit(overtakenLocked(task.serial),
                                  helper.search->expandedNodes() - before);
+                expansions_.fetch_add(helper.search->expandedNodes() - before,
+                                      std::memory_order_relaxed);
+                tasks_.fetch_add(1, std::memory_order_relaxed);
             }
             changed_.notify_all();
         }

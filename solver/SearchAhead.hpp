@@ -74,6 +74,9 @@ public:
     SearchAhead(const SearchAhead&) = delete;
     SearchAhead& operator=(const SearchAhead&) = delete;
 
+    // Ends every helper and waits for it: at the search's end (also by the destructor).
+    void stop() noexcept;
+
     // Called by the search, on its thread: starts the helpers, each with a copy of the
     // distance table as it stood before the search took anything from `counts`, which the
     // search's ledger tells. Without memory or threads for them, the search goes on alone.
@@ -93,6 +96,18 @@ public:
     // leaves open.
     void waitForHelpers() noexcept;
 
+    // The nodes the helpers expanded, and their tasks, so far.
+    std::uint64_t expansions() const noexcept {
+        return expansions_.load(std::memory_order_relaxed);
+    }
+    std::uint64_t tasks() const noexcept { return tasks_.load(std::memory_order_relaxed); }
+    // The open subtrees the frontiers published held, on average.
+    double openOnAverage() const noexcept {
+        return publishes_ == 0
+                   ? 0
+                   : static_cast<double>(openPublished_) / static_cast<double>(publishes_);
+    }
+
 private:
     struct Helper;
     // A helper's thread: takes tasks until the search is over.
@@ -100,8 +115,6 @@ private:
     // The next task for a helper: the open level the search reaches last that no helper has
     // taken; false when the search is over.
     bool nextTask(Frontier::Open& task, PointList& prefix);
-    // Ends every helper and waits for it.
-    void stop() noexcept;
     // overtaken, with the mutex held.
     bool overtakenLocked(std::uint64_t serial) const noexcept;
     // After a task: whether the search overtook it, and the expansions it took.
@@ -123,6 +136,10 @@ private:
     std::size_t depthLimit_ = 8;
     std::atomic<std::uint64_t> generation_{0};  // of published_
     std::atomic<bool> over_{false};
+    std::atomic<std::uint64_t> expansions_{0};
+    std::atomic<std::uint64_t> tasks_{0};
+    std::uint64_t publishes_ = 0;      // the search's own
+    std::uint64_t openPublished_ = 0;  // the search's own
 };
 
 }  // namespace spanfold

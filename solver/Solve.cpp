@@ -76,7 +76,12 @@ SolveResult runSearch(DistanceMultiset&& distances, SolutionSet& solutions, Rand
     Search<Counts> search(counts, solutions, random, settings, subtrees ? &*subtrees : nullptr,
                           crew ? &*crew : nullptr);
     result.visitedNodes = search.run();
-    crew.reset();  // the helpers end with the search
+    if (crew) {
+        crew->stop();  // the helpers end with the search
+        result.helperExpansions = crew->expansions();
+        result.helperTasks = crew->tasks();
+        result.openSubtrees = crew->openOnAverage();
+    }
     result.expandedNodes = search.expandedNodes();
     result.cutByNodeLimit = search.cutByNodeLimit();
     result.stoppedOnRequest = search.stoppedOnRequest();

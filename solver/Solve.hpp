@@ -22,6 +22,10 @@ struct SolveResult {
     bool cutByNodeLimit = false;
     // The search stopped because its progress listener asked it to (Progress::update).
     bool stoppedOnRequest = false;
+    // The nodes that helpers searching ahead expanded, and the subtrees they took.
+    std::uint64_t helperExpansions = 0;
+    std::uint64_t helperTasks = 0;
+    double openSubtrees = 0;  // left open on the search's path, on average, as helpers saw it
 };
 
 // Runs the search on the distances, which it takes over: their memory becomes the search's

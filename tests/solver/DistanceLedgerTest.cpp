@@ -128,10 +128,11 @@ TEST(DistanceLedger, EachWayKeepsTheCountsOfAPlainMap) {
                 }
                 // A point of the true set not placed yet, which fits when the set placed so
                 // far is of the true set; or its mirror image, or any position at all.
-                Position p = truth[generator() % n];
+                auto anyPoint = [&] { return truth[static_cast<std::size_t>(generator() % n)]; };
+                Position p = anyPoint();
                 for (int tries = 0; tries < 8 && std::count(points.begin(), points.end(), p) != 0;
                      ++tries) {
-                    p = truth[generator() % n];
+                    p = anyPoint();
                 }
                 if (generator() % 4 == 0) p = width - p;
                 if (generator() % 4 == 0) p = generator() % (width + 1);
