@@ -104,18 +104,22 @@ package:
 	cd build/package && rm -f spanfold_*.deb spanfold-*.tar.gz && cpack -G "DEB;TGZ"
 
 # The manual page renders without a warning; lintian finds no error or warning in the Debian
-# package; the package's own files, unpacked, solve the example problem and hold the manual page.
+# packages; the package's own files, unpacked, solve the example problem and hold the manual
+# page; a user's program builds against the installed library, through CMake and pkg-config.
 check-package: package
 	@out=$$(groff -man -ww -z doc/spanfold.1 2>&1); [ -z "$$out" ] || { echo "$$out"; exit 1; }
 	@echo "manual page: no warnings"
-	@report=$$(lintian build/package/spanfold_*.deb 2>&1 | grep -v 'root privileges'); \
+	@report=$$(lintian build/package/spanfold_*.deb build/package/spanfold-dev_*.deb 2>&1 | \
+	    grep -v 'root privileges'); \
 	  echo "lintian: $${report:-clean}"; ! echo "$$report" | grep -q '^[EW]:'
 	@prefix=$$(mktemp -d) && trap 'rm -rf "$$prefix"' EXIT && \
 	  $(CMAKE) --install build/package --prefix "$$prefix" >/dev/null && \
 	  for f in bin/spanfold share/man/man1/spanfold.1.gz share/doc/spanfold/README.md \
-	           share/doc/spanfold/ecoli-k12-1.txt share/doc/spanfold/ecoli-k12-2.txt; do \
+	           share/doc/spanfold/ecoli-k12-1.txt share/doc/spanfold/ecoli-k12-2.txt \
+	           include/spanfold/spanfold.hpp; do \
 	    test -s "$$prefix/$$f" || { echo "cmake --install left out $$f"; exit 1; }; done && \
-	  echo "cmake --install: program, manual page, README and maps in place"
+	  echo "cmake --install: program, manual page, README, maps and library in place" && \
+	  CMAKE=$(CMAKE) scripts/check-consumer "$$prefix"
 	@root=$$(mktemp -d) && trap 'rm -rf "$$root"' EXIT && \
 	  dpkg -x build/package/spanfold_*.deb "$$root" && \
 	  test -s "$$root/usr/share/man/man1/spanfold.1.gz" && \
