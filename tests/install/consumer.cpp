@@ -2,10 +2,9 @@
 // A program of a library user, built against the installed tree alone (its header, its
 // libspanfold.a, found through CMake or pkg-config): it solves a problem made from points and
 // meets an error, and says what it found. Exit code 0 when all is as the header promises.
-#include <spanfold/spanfold.hpp>
-
 #include <cstdint>
 #include <iostream>
+#include <spanfold/spanfold.hpp>
 #include <string>
 #include <vector>
 
