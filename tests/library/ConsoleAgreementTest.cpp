@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/Run.hpp"
+#include "library/Limits.hpp"
 #include "spanfold/spanfold.hpp"
 #include "support/FakeCounter.hpp"
 #include "support/InstanceGenerator.hpp"
@@ -90,20 +91,11 @@ Report runProgram(std::vector<std::string> args, const std::string& line, std::u
     return readReport(out.text(), err.text(), exitCode);
 }
 
-// The limits of a case. (Options themselves, with their std::function, in a table of cases
-// draw a false warning of an uninitialised member from GCC 12.)
-struct Limits {
-    std::optional<std::uint32_t> maxSolutions;
-    std::optional<std::uint32_t> maxNodes;
-};
-
-Report solveWithLibrary(const std::vector<std::uint64_t>& distances, const Limits& limits,
+Report solveWithLibrary(const std::vector<std::uint64_t>& distances, const testing::Limits& limits,
                         std::uint32_t seed) {
     // The real clock: a library that drew its first state from it, rather than take the seed,
     // would part from the program.
-    const Result result =
-        solve(distances,
-              {.maxSolutions = limits.maxSolutions, .maxNodes = limits.maxNodes, .seed = seed});
+    const Result result = solve(distances, limits.withSeed(seed));
     return {result.solutions, result.visitedNodes, result.stoppedBy == StopReason::nodeCount, 0};
 }
 
@@ -118,7 +110,7 @@ TEST(ConsoleAgreement, SameSeedSameAnswer) {
         const char* name;
         testing::PointSet points;
         std::vector<std::string> args;
-        Limits limits;  // the same as the arguments
+        testing::Limits limits;  // the same as the arguments
         std::vector<std::uint32_t> seeds;
         bool seedDecides = false;  // the seeds give different outcomes
     };

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "library/Limits.hpp"
 #include "memory/LargeBlock.hpp"
 #include "spanfold/spanfold.hpp"
 #include "support/FakeCounter.hpp"
@@ -25,17 +26,6 @@ using Points = std::vector<std::uint64_t>;
 
 const Points twoThreeFive{2, 3, 5};
 
-// The limits of a case. (Options themselves, with their std::function, in a table of cases
-// draw a false warning of an uninitialised member from GCC 12.)
-struct Limits {
-    std::optional<std::uint32_t> maxSolutions;
-    std::optional<std::uint32_t> maxNodes;
-
-    Options withSeed(std::optional<std::uint32_t> seed) const {
-        return {.maxSolutions = maxSolutions, .maxNodes = maxNodes, .seed = seed};
-    }
-};
-
 // The hard family: the count's own node limit ends its search, in some 50 ms here.
 Points zhang14() { return testing::sortedPairwiseDistances(testing::zhangPoints(14, 1)); }
 
@@ -43,7 +33,7 @@ TEST(LibrarySolve, SolutionsAndWhyTheSearchEnded) {
     struct Case {
         const char* name;
         Points distances;
-        Limits limits;
+        testing::Limits limits;
         std::vector<Points> solutions;
         std::uint64_t visitedNodes;
         StopReason stoppedBy;
@@ -97,7 +87,7 @@ TEST(LibrarySolve, ErrorsTheirTypesAndTexts) {
     struct Case {
         const char* name;
         Points distances;
-        Limits limits;
+        testing::Limits limits;
         bool timerWorks;
         std::size_t memoryLimit;  // bytes a block may have
         Kind kind;
