@@ -15,6 +15,8 @@
 #   make package-windows  the .zip of the Windows program, in build/windows
 #   make fuzz           build the libFuzzer targets with clang and run each for FUZZ_SECONDS
 #   make bench          build the benchmarks and the instance generator
+#   make python         build the Python module for the python3 first on PATH (or PYTHON=...)
+#                       and install it where that interpreter finds it
 #
 # Every kind of build has a folder of its own under build/, so that going from one command to
 # another never rebuilds what is already built. The checks' folders treat warnings as errors;
@@ -25,9 +27,14 @@ CTEST ?= ctest
 FUZZ_SECONDS ?= 10
 # auto: the 32-bit Windows tests where this host starts 32-bit programs, 64-bit ones elsewhere.
 WINDOWS_ARCH ?= auto
+# The interpreter make python builds for, and the one the checks run the Python tests with
+# (Debian's, which sees Debian's pytest, NumPy and matplotlib).
+PYTHON ?= python3
+CHECK_PYTHON ?= /usr/bin/python3
 
 .PHONY: all release run test bench check check-linux check-release check-clang check-format \
-        sanitize fuzz check-package package check-i386 windows check-windows package-windows clean
+        sanitize fuzz check-package package check-i386 windows check-windows package-windows \
+        python clean
 
 all: release
 
@@ -54,8 +61,10 @@ check: check-linux check-i386 check-windows
 
 check-linux: check-release sanitize check-clang check-format fuzz check-package
 
+# The tests include the Python module's, run by CTest with CHECK_PYTHON.
 check-release:
-	$(call configure,build/check,-DCMAKE_BUILD_TYPE=Release -DSPANFOLD_WERROR=ON)
+	$(call configure,build/check,-DCMAKE_BUILD_TYPE=Release -DSPANFOLD_WERROR=ON \
+	  -DSPANFOLD_PYTHON=ON -DPython_EXECUTABLE=$(CHECK_PYTHON))
 	$(CMAKE) --build build/check -j $(JOBS)
 	$(CTEST) --test-dir build/check --output-on-failure -j $(JOBS)
 
@@ -104,18 +113,22 @@ package:
 	cd build/package && rm -f spanfold_*.deb spanfold-*.tar.gz && cpack -G "DEB;TGZ"
 
 # The manual page renders without a warning; lintian finds no error or warning in the Debian
-# package; the package's own files, unpacked, solve the example problem and hold the manual page.
+# packages; the package's own files, unpacked, solve the example problem and hold the manual
+# page; a user's program builds against the installed library, through CMake and pkg-config.
 check-package: package
 	@out=$$(groff -man -ww -z doc/spanfold.1 2>&1); [ -z "$$out" ] || { echo "$$out"; exit 1; }
 	@echo "manual page: no warnings"
-	@report=$$(lintian build/package/spanfold_*.deb 2>&1 | grep -v 'root privileges'); \
+	@report=$$(lintian build/package/spanfold_*.deb build/package/spanfold-dev_*.deb 2>&1 | \
+	    grep -v 'root privileges'); \
 	  echo "lintian: $${report:-clean}"; ! echo "$$report" | grep -q '^[EW]:'
 	@prefix=$$(mktemp -d) && trap 'rm -rf "$$prefix"' EXIT && \
 	  $(CMAKE) --install build/package --prefix "$$prefix" >/dev/null && \
 	  for f in bin/spanfold share/man/man1/spanfold.1.gz share/doc/spanfold/README.md \
-	           share/doc/spanfold/ecoli-k12-1.txt share/doc/spanfold/ecoli-k12-2.txt; do \
+	           share/doc/spanfold/ecoli-k12-1.txt share/doc/spanfold/ecoli-k12-2.txt \
+	           include/spanfold/spanfold.hpp; do \
 	    test -s "$$prefix/$$f" || { echo "cmake --install left out $$f"; exit 1; }; done && \
-	  echo "cmake --install: program, manual page, README and maps in place"
+	  echo "cmake --install: program, manual page, README, maps and library in place" && \
+	  CMAKE=$(CMAKE) scripts/check-consumer "$$prefix"
 	@root=$$(mktemp -d) && trap 'rm -rf "$$root"' EXIT && \
 	  dpkg -x build/package/spanfold_*.deb "$$root" && \
 	  test -s "$$root/usr/share/man/man1/spanfold.1.gz" && \
@@ -123,6 +136,21 @@ check-package: package
 	  "$$root/usr/bin/spanfold" -maxsols:2 <"$$root/usr/share/doc/spanfold/ecoli-k12-1.txt" | \
 	    grep -q '^Found 2 solutions:$$' && \
 	  echo "package: unpacked spanfold solves the examples; manual page present"
+
+# The Python module for one interpreter, PYTHON found on PATH as the user's shell finds it,
+# built and installed into that interpreter's folder for compiled modules. Each interpreter
+# has a build folder of its own, build/python/<its path>: CMake keeps the headers it found for
+# the first interpreter a folder was configured with.
+python:
+	@interpreter=$$($(PYTHON) -c 'import sys; print(sys.executable)') || \
+	  { echo "$(PYTHON): no Python interpreter to build for" >&2; exit 1; }; \
+	  echo "Python module for $$interpreter (Python $$("$$interpreter" -c \
+	    'import platform; print(platform.python_version())'))"; \
+	  build=build/python/$$(echo "$$interpreter" | sed 's|^/||; s|/|_|g'); \
+	  $(CMAKE) -S . -B $$build -DCMAKE_BUILD_TYPE=Release -DSPANFOLD_PYTHON=ON \
+	    -DSPANFOLD_TESTS=OFF -DSPANFOLD_BENCH=OFF -DPython_EXECUTABLE="$$interpreter" >/dev/null && \
+	  $(CMAKE) --build $$build -j $(JOBS) --target spanfold_python && \
+	  $(CMAKE) --install $$build --component python
 
 # The Windows program: the same sources through a MinGW-w64 toolchain file.
 windows:

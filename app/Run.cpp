@@ -19,8 +19,8 @@
 #include "app/StatusLine.hpp"
 #include "input/ReadProblem.hpp"
 #include "input/StandardInput.hpp"
+#include "library/SolveProblem.hpp"
 #include "solver/RandomGenerator.hpp"
-#include "solver/Solve.hpp"
 #include "solver/ThreadCount.hpp"
 
 namespace spanfold {
@@ -45,7 +45,7 @@ const std::string_view usageText =
 
 // "Found k solution(s):" and the solutions, or "No solutions found.", then the visited
 // nodes and the computation time ("-" for 0).
-void writeReport(std::ostream& out, const SolutionSet& solutions, std::uint32_t visitedNodes,
+void writeReport(std::ostream& out, const SolutionSet& solutions, std::uint64_t visitedNodes,
                  std::uint64_t elapsedMicros) {
     const std::uint32_t k = solutions.size();
     if (k > 0) {
@@ -69,9 +69,10 @@ void writeReport(std::ostream& out, const SolutionSet& solutions, std::uint32_t 
 
 }  // namespace
 
-int run(int argc, const char* const* argv) {
-    // The search's random generator, seeded at start-up: two runs order their trials apart.
-    RandomGenerator random = RandomGenerator::fromCounter();
+int run(int argc, const char* const* argv, ByteSource& in) {
+    // The first state of the search's random generator, drawn at start-up: two runs order
+    // their trials apart.
+    const std::uint32_t seed = RandomGenerator::fromCounter().seed();
     RunOptions options;
     if (!parseOptions(argc, argv, options)) {
         std::cout << usageText;
@@ -81,31 +82,39 @@ int run(int argc, const char* const* argv) {
     // A long run shows a status line on a terminal, but never beside the listing.
     StatusLine status(std::cerr, !options.verbose && standardErrorIsTerminal());
     // The distances are handed on to the solver, whose table takes over their memory.
-    DistanceMultiset distances = readProblem(&status);
+    DistanceMultiset distances = readProblem(in, std::cout, &status);
     SolutionSet solutions;
     std::optional<ConsoleNodeListener> listener;
     if (options.verbose) listener.emplace();
     // All the processors by default; the answer is the same with any number of threads.
     const ThreadCount threads = threadCountFromEnvironment();
     if (!threads.problem.empty()) std::cerr << "spanfold: " << threads.problem << std::endl;
-    const SolveResult result = solve(std::move(distances), solutions, random,
-                                     {.limits = options.limits,
-                                      .listener = listener ? &*listener : nullptr,
-                                      .progress = &status,
-                                      .threads = {.count = threads.count}});
+    // The library's solve, told the limits as given: a node limit left out is the count's own.
+    const Result result = solveProblem(
+        std::move(distances),
+        {.maxSolutions = options.limits.maxsols,
+         .maxNodes = options.nodeLimitGiven ? std::optional(options.limits.maxnodes) : std::nullopt,
+         .seed = seed,
+         .threads = threads.count},
+        solutions, {.listener = listener ? &*listener : nullptr, .progress = &status});
     status.erase();
     if (options.verbose) std::cout << std::endl;  // an empty line between listing and report
-    writeReport(std::cout, solutions, result.visitedNodes, result.elapsedMicros);
+    writeReport(std::cout, solutions, result.visitedNodes, result.microseconds);
     // A report that could not be written (a full disk, a closed stream) is no success.
     if (!std::cout) throw std::runtime_error("cannot write the report");
     // The node limit that stands when none is given is the most nodes the count can hold: a
     // search it ended looks complete, and is not.
-    if (result.cutByNodeLimit && !options.nodeLimitGiven) {
+    if (result.stoppedBy == StopReason::nodeCount) {
         std::cerr << "the search stopped at " << options.limits.maxnodes
                   << " visited nodes, the most it can count; other solutions may exist"
                   << std::endl;
     }
     return 0;
+}
+
+int run(int argc, const char* const* argv) {
+    StandardInput in;
+    return run(argc, argv, in);
 }
 
 namespace {

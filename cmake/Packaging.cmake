@@ -1,7 +1,10 @@
 # SPDX-License-Identifier: MIT
 # What `cmake --install` puts where, and the packages CPack makes of it: a Debian package and a
-# .tar.gz on Linux, a .zip on Windows.
+# .tar.gz on Linux, a .zip on Windows. On Linux the library is installed too, as a component of
+# its own (development) that becomes the package spanfold-dev; the program and its documents
+# are the component `program`, the package spanfold.
 include(GNUInstallDirs)
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME program)
 
 if(WIN32)
   # A folder to unpack anywhere: the program, its README and the example problems.
@@ -71,6 +74,43 @@ else()
   install(FILES ${changelog} DESTINATION ${spanfold_doc_dir})
 endif()
 
+# The library for C++ programs: its header, libspanfold.a, a CMake package that gives the
+# target spanfold::spanfold, and a pkg-config file, spanfold.pc. Both name their folders
+# relative to where they stand, so the tree may be unpacked under any prefix.
+if(TARGET spanfold_library)
+  include(CMakePackageConfigHelpers)
+  set(cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/spanfold)
+  set(pkgconfig_dir ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+  install(TARGETS spanfold_library EXPORT spanfoldTargets
+          ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+  install(FILES include/spanfold/spanfold.hpp
+          DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/spanfold COMPONENT development)
+  install(EXPORT spanfoldTargets NAMESPACE spanfold:: DESTINATION ${cmake_dir}
+          COMPONENT development)
+  configure_package_config_file(cmake/spanfoldConfig.cmake.in
+                                ${PROJECT_BINARY_DIR}/spanfoldConfig.cmake
+                                INSTALL_DESTINATION ${cmake_dir})
+  write_basic_package_version_file(${PROJECT_BINARY_DIR}/spanfoldConfigVersion.cmake
+                                   COMPATIBILITY SameMajorVersion)
+  install(FILES ${PROJECT_BINARY_DIR}/spanfoldConfig.cmake
+                ${PROJECT_BINARY_DIR}/spanfoldConfigVersion.cmake
+          DESTINATION ${cmake_dir} COMPONENT development)
+  # The prefix as seen from the pkg-config folder, unless the folders were given absolute.
+  if(IS_ABSOLUTE ${CMAKE_INSTALL_LIBDIR})
+    set(spanfold_pc_prefix ${CMAKE_INSTALL_PREFIX})
+  else()
+    file(RELATIVE_PATH spanfold_pc_prefix /prefix/${pkgconfig_dir} /prefix)
+    string(REGEX REPLACE "/$" "" spanfold_pc_prefix ${spanfold_pc_prefix})
+    set(spanfold_pc_prefix "\${pcfiledir}/${spanfold_pc_prefix}")
+  endif()
+  configure_file(cmake/spanfold.pc.in ${PROJECT_BINARY_DIR}/spanfold.pc @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/spanfold.pc DESTINATION ${pkgconfig_dir}
+          COMPONENT development)
+  # A Debian package carries its own copyright file and changelog.
+  install(FILES doc/copyright ${changelog}
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/spanfold-dev COMPONENT development)
+endif()
+
 set(CPACK_PACKAGE_NAME spanfold)
 set(CPACK_PACKAGE_VENDOR "the spanfold developers")
 set(CPACK_PACKAGE_CONTACT "${SPANFOLD_MAINTAINER}")
@@ -81,6 +121,15 @@ set(CPACK_PACKAGE_DESCRIPTION_FILE ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_CHECKSUM SHA256)
+
+set(CPACK_COMPONENTS_ALL program)
+if(TARGET spanfold_library)
+  list(APPEND CPACK_COMPONENTS_ALL development)
+endif()
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME spanfold)
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME spanfold-dev)
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
@@ -99,5 +148,16 @@ solutions and nodes, and a listing of every visited node, are options.
 The search is an exact backtracking search that counts repeated subproblems
 instead of searching them again, and handles problems of tens of thousands of
 points. Two real restriction maps of Escherichia coli come as examples.")
+# The synopsis is the one above, which CPack gives every package.
+set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION
+    "The engine of spanfold as a static library for C++20 programs: given the
+multiset of all pairwise distances between points on a line, it finds every
+point set, placed from 0, whose distances are exactly that multiset, with
+limits on solutions and nodes, a seed that makes a search repeatable and a
+callback that can stop it.
+.
+This package holds the header spanfold/spanfold.hpp, the library
+libspanfold.a, a CMake package (find_package(spanfold CONFIG) gives the
+target spanfold::spanfold) and the pkg-config file spanfold.pc.")
 
 include(CPack)

@@ -2,12 +2,14 @@
 // Conversion of counter ticks into rounded microseconds.
 #include "timing/MicrosecondTimer.hpp"
 
-#include <stdexcept>
+#include "spanfold/spanfold.hpp"
 
 namespace spanfold {
 namespace {
 
-[[noreturn]] void throwTimerNotAvailable() { throw std::runtime_error("timer not available"); }
+// The library's error, a std::runtime_error "timer not available": the program writes its
+// message, and a caller of the library can tell it from other failures by its type.
+[[noreturn]] void throwTimerNotAvailable() { throw TimerUnavailable(); }
 
 }  // namespace
 

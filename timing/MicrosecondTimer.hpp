@@ -6,7 +6,8 @@
 
 namespace spanfold {
 
-// Reads the counter; throws std::runtime_error "timer not available" when it cannot.
+// Reads the counter; throws TimerUnavailable, a std::runtime_error "timer not available",
+// when it cannot. So do the two below.
 CounterReading readCounter();
 
 // Microseconds from start to now, rounded to the nearest whole one (a half goes up).
