@@ -3,8 +3,8 @@
 #   make run            build the program alone and solve the example problem 2 3 5
 #   make check          all the checks below: Linux, 32-bit Linux and Windows
 #   make check-linux    build and pass the tests, then again under AddressSanitizer and UBSan,
-#                       a clang build, the formatting, a short run of each fuzz target and
-#                       the packages' checks
+#                       and under ThreadSanitizer built by clang; the formatting, a short run
+#                       of each fuzz target and the packages' checks
 #   make check-i386     build the whole test suite as 32-bit Linux code and pass it, natively
 #                       where this host starts 32-bit programs, under qemu-i386-static elsewhere
 #   make windows        cross-build build/windows/spanfold.exe, a 32-bit Windows console program
@@ -32,7 +32,7 @@ WINDOWS_ARCH ?= auto
 PYTHON ?= python3
 CHECK_PYTHON ?= /usr/bin/python3
 
-.PHONY: all release run test bench check check-linux check-release check-clang check-format \
+.PHONY: all release run test bench check check-linux check-release check-tsan check-format \
         sanitize fuzz check-package package check-i386 windows check-windows package-windows \
         python clean
 
@@ -59,7 +59,7 @@ bench:
 
 check: check-linux check-i386 check-windows
 
-check-linux: check-release sanitize check-clang check-format fuzz check-package
+check-linux: check-release sanitize check-tsan check-format fuzz check-package
 
 # The tests include the Python module's, run by CTest with CHECK_PYTHON.
 check-release:
@@ -75,11 +75,14 @@ sanitize:
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  $(CTEST) --test-dir build/sanitize --output-on-failure -j $(JOBS)
 
-# The program compiled by clang as well as gcc, warnings as errors.
-check-clang:
-	$(call configure,build/clang,-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release \
-	  -DSPANFOLD_TESTS=OFF -DSPANFOLD_BENCH=OFF -DSPANFOLD_WERROR=ON)
-	$(CMAKE) --build build/clang -j $(JOBS) --target spanfold
+# The whole suite under ThreadSanitizer, compiled by clang with warnings as errors: every file,
+# the program's too, built by clang as well as gcc.
+check-tsan:
+	$(call configure,build/tsan,-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DSPANFOLD_TSAN=ON -DSPANFOLD_BENCH=OFF -DSPANFOLD_WERROR=ON)
+	$(CMAKE) --build build/tsan -j $(JOBS)
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	  $(CTEST) --test-dir build/tsan --output-on-failure -j $(JOBS)
 
 # Every C++ file as the repository's .clang-format lays it out.
 check-format:

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/RunProcess.hpp"
+#include "support/Sanitized.hpp"
 #include "support/InstanceGenerator.hpp"
 
 namespace spanfold {
@@ -19,11 +20,7 @@ using namespace std::string_literals;
 
 const std::string prompt = "Please, enter problem data:\n";
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool sanitized = true;  // slower, and it reserves address space a limit would deny
-#else
-constexpr bool sanitized = false;
-#endif
+using testing::sanitized;
 
 // A scratch file removed at the end of the test.
 class TempFile {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/RunProcess.hpp"
+#include "support/Sanitized.hpp"
 #include "support/InstanceGenerator.hpp"
 
 #ifndef _WIN32
@@ -23,11 +24,7 @@
 namespace spanfold {
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool sanitized = true;
-#else
-constexpr bool sanitized = false;
-#endif
+using testing::sanitized;
 
 #ifndef _WIN32
 
