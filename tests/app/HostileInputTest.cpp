@@ -10,8 +10,8 @@
 #include <string>
 
 #include "app/RunProcess.hpp"
-#include "support/Sanitized.hpp"
 #include "support/InstanceGenerator.hpp"
+#include "support/Sanitized.hpp"
 
 namespace spanfold {
 namespace {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "app/RunProcess.hpp"
-#include "support/Sanitized.hpp"
 #include "support/InstanceGenerator.hpp"
+#include "support/Sanitized.hpp"
 
 #ifndef _WIN32
 #include <fcntl.h>
