@@ -11,24 +11,17 @@ namespace spanfold {
 namespace {
 
 // How long a thread spins for what it waits for before it sleeps: some tens of microseconds,
-// the time a job's share takes. After the first few spins it yields its core at each turn:
-// where threads outnumber cores (other programs' threads among them), the thread it waits for
-// may be the one waiting for that core.
-constexpr unsigned spinsBeforeYielding = 1u << 8;
+// the time a job's share takes. A longer spin only steals the core from a thread that has
+// work, where threads outnumber cores.
 constexpr unsigned spinsBeforeSleeping = 1u << 11;
 
-// One turn of a spin: a moment's pause, which leaves the core to its other hardware thread,
-// or, later in the spin, the rest of the time slice to another thread.
-inline void spin(unsigned spins) noexcept {
+// A moment's pause in a spin, which leaves the core to its other thread.
+inline void pause() noexcept {
 #if defined(__x86_64__) || defined(__i386__)
-    if (spins < spinsBeforeYielding) {
-        _mm_pause();
-        return;
-    }
+    _mm_pause();
 #else
-    (void)spins;
-#endif
     std::this_thread::yield();
+#endif
 }
 
 }  // namespace
@@ -66,7 +59,7 @@ void ForkJoin::runErased(void* job, void (*call)(void*, unsigned)) noexcept {
     for (unsigned w = static_cast<unsigned>(threads_.size()) + 1; w < workers_; ++w) call(job, w);
     for (unsigned spins = 0; pending_.load(std::memory_order_acquire) != 0; ++spins) {
         if (spins < spinsBeforeSleeping) {
-            spin(spins);
+            pause();
             continue;
         }
         std::unique_lock<std::mutex> lock(mutex_);
@@ -81,7 +74,7 @@ void ForkJoin::work(unsigned worker) noexcept {
     while (true) {
         for (unsigned spins = 0; generation_.load(std::memory_order_acquire) == seen; ++spins) {
             if (spins < spinsBeforeSleeping) {
-                spin(spins);
+                pause();
                 continue;
             }
             std::unique_lock<std::mutex> lock(mutex_);
