@@ -20,6 +20,7 @@
 #include "input/ReadProblem.hpp"
 #include "input/StandardInput.hpp"
 #include "library/SolveProblem.hpp"
+#include "memory/Pages.hpp"
 #include "solver/RandomGenerator.hpp"
 #include "solver/ThreadCount.hpp"
 
@@ -137,6 +138,8 @@ std::terminate_handler defaultTerminate = nullptr;
 
 int runAndReport(int argc, const char* const* argv) {
     defaultTerminate = std::set_terminate(&terminateOnExhaustedMemory);
+    // The computation time is the search's, not the mapping of its code.
+    pages::mapProgramCode();
     try {
         return run(argc, argv);
     } catch (const std::bad_alloc&) {

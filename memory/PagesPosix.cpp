@@ -2,6 +2,7 @@
 // Pages on POSIX systems: a reservation is a private anonymous mapping without access, and
 // committing a part makes it readable and writable. The system charges memory for a part only
 // when it becomes writable, so a reservation costs address space alone.
+#include <link.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -71,6 +72,29 @@ void adviseHugePages(void* data, std::size_t bytes) noexcept {
     (void)data;
     (void)bytes;
 #endif
+}
+
+std::size_t mapProgramCode() noexcept {
+    // The executable segments of the program itself, the first object listed: one read per
+    // page, which faults each in.
+    std::size_t touched = 0;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t, void* data) -> int {
+            const std::size_t page = granularity();
+            for (ElfW(Half) i = 0; i < info->dlpi_phnum; ++i) {
+                const ElfW(Phdr)& segment = info->dlpi_phdr[i];
+                if (segment.p_type != PT_LOAD || (segment.p_flags & PF_X) == 0) continue;
+                const std::uintptr_t start = info->dlpi_addr + segment.p_vaddr;
+                const std::uintptr_t end = start + segment.p_memsz;
+                for (std::uintptr_t at = start - start % page; at < end; at += page) {
+                    (void)*reinterpret_cast<const volatile char*>(at);
+                    ++*static_cast<std::size_t*>(data);
+                }
+            }
+            return 1;  // the program only, not the libraries it loaded
+        },
+        &touched);
+    return touched;
 }
 
 }  // namespace spanfold::pages
