@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Mapping the program's own code ahead of a run.
 
-#include <gtest/gtest.h>
-
 #include "memory/Pages.hpp"
+
+#include <gtest/gtest.h>
 
 namespace spanfold {
 namespace {
