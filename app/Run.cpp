@@ -20,9 +20,9 @@
 #include "input/ReadProblem.hpp"
 #include "input/StandardInput.hpp"
 #include "library/SolveProblem.hpp"
+#include "library/ThreadCount.hpp"
 #include "memory/Pages.hpp"
 #include "solver/RandomGenerator.hpp"
-#include "solver/ThreadCount.hpp"
 
 namespace spanfold {
 namespace {

@@ -20,9 +20,9 @@
 #include <utility>
 
 #include "input/ReadProblem.hpp"
+#include "library/ThreadCount.hpp"
 #include "solver/RandomGenerator.hpp"
 #include "solver/Solve.hpp"
-#include "solver/ThreadCount.hpp"
 
 namespace {
 

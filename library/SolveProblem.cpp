@@ -8,10 +8,10 @@
 #include <utility>
 
 #include "library/LibraryErrors.hpp"
+#include "library/ThreadCount.hpp"
 #include "solver/RandomGenerator.hpp"
 #include "solver/SearchLimits.hpp"
 #include "solver/Solve.hpp"
-#include "solver/ThreadCount.hpp"
 
 namespace spanfold {
 namespace {

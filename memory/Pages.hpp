@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Address space and memory straight from the operating system, in whole pages: the one place
-// that knows how the platform hands them out. The build picks one implementation per platform
+// that knows how the platform hands them out, and what the machine has: its memory, and the
+// processors the process may run on. The build picks one implementation per platform
 // (PagesPosix.cpp, PagesWindows.cpp); LargeBlock holds the policy on top of it.
 //
 // Memory comes in two steps, as the systems give it: a range of address space is reserved,
@@ -25,6 +26,10 @@ std::size_t hugePageSize() noexcept;
 
 // The machine's physical memory in bytes, or 0 when the system does not tell.
 std::uint64_t physicalMemory() noexcept;
+
+// The processors this process may run on (its affinity), or the machine's where the system
+// does not tell; at least 1.
+unsigned availableProcessors() noexcept;
 
 // Reserves `bytes` of address space at a multiple of `alignment` (a power of two, at least the
 // granularity). Nothing is usable until committed. Null when there is no such space.

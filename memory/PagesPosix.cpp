@@ -3,10 +3,12 @@
 // committing a part makes it readable and writable. The system charges memory for a part only
 // when it becomes writable, so a reservation costs address space alone.
 #include <link.h>
+#include <sched.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
+#include <thread>
 
 #include "memory/Pages.hpp"
 
@@ -28,6 +30,18 @@ std::size_t hugePageSize() noexcept {
 std::uint64_t physicalMemory() noexcept {
     const long pages = sysconf(_SC_PHYS_PAGES);
     return pages > 0 ? static_cast<std::uint64_t>(pages) * granularity() : 0;
+}
+
+unsigned availableProcessors() noexcept {
+#ifdef __linux__
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0) {
+        const int count = CPU_COUNT(&set);
+        if (count > 0) return static_cast<unsigned>(count);
+    }
+#endif
+    const unsigned count = std::thread::hardware_concurrency();
+    return count == 0 ? 1 : count;
 }
 
 void* reserve(std::size_t bytes, std::size_t alignment) noexcept {

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <thread>
 
 #include "memory/Pages.hpp"
 
@@ -27,6 +28,17 @@ std::uint64_t physicalMemory() noexcept {
     MEMORYSTATUSEX status;
     status.dwLength = sizeof status;
     return GlobalMemoryStatusEx(&status) ? status.ullTotalPhys : 0;
+}
+
+unsigned availableProcessors() noexcept {
+    DWORD_PTR process = 0, system = 0;
+    if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system) && process != 0) {
+        unsigned count = 0;
+        for (; process != 0; process &= process - 1) ++count;
+        return count;
+    }
+    const unsigned count = std::thread::hardware_concurrency();
+    return count == 0 ? 1 : count;
 }
 
 void* reserve(std::size_t bytes, std::size_t alignment) noexcept {

@@ -3,7 +3,7 @@
 
 #include "solver/DistanceLedger.hpp"
 
-#include <algorithm>
+#include <cassert>
 
 #include "solver/DistanceCounts.hpp"
 
@@ -12,11 +12,10 @@ namespace spanfold {
 template <typename Counts>
 DistanceLedger<Counts>::DistanceLedger(Counts& counts, const LookupSettings& settings,
                                        std::size_t* marks, std::uint32_t pointCount,
-                                       unsigned threads)
+                                       unsigned sharing)
     : counts_(counts),
-      log_(counts.logRoom()),
-      marks_(marks, pointCount),
-      way_(counts.tableBytes() <= settings.cachedTableBytes ? Way::cachedByIndex : Way::pipelined),
+      log_(counts.logRoom(), marks, pointCount),
+      way_(staysInCache(counts.tableBytes(), settings) ? Way::cachedByIndex : Way::pipelined),
       // Counts by value take one count per value up to the largest, more than a short search
       // would pay back: only a long search on a table in the cache moves there, on values
       // that fit an index, since the log then holds values.
@@ -24,21 +23,20 @@ DistanceLedger<Counts>::DistanceLedger(Counts& counts, const LookupSettings& set
                       counts.largest() < settings.countsByValueBelow &&
                       counts.largest() < Counts::notFound),
       countsByValueAfter_(settings.countsByValueAfter) {
-    if (way_ == Way::pipelined && threads > 1 && counts.total() >= settings.sharedFrom) {
-        shared_ = std::make_unique<SharedLookups<Counts>>(
-            counts, std::min(threads, tuning::mostSharingThreads), pointCount,
-            settings.sharedPerJob);
+    // The plan shares lookups only on a table not in the cache.
+    assert(sharing <= 1 || way_ == Way::pipelined);
+    if (way_ == Way::pipelined && sharing > 1) {
+        shared_ = std::make_unique<SharedLookups<Counts>>(counts, sharing, pointCount,
+                                                          settings.sharedPerJob);
         way_ = Way::pipelinedShared;
     }
 }
 
 template <typename Counts>
 void DistanceLedger<Counts>::moveToCountsByValue() noexcept {
-    assert(!owed_ && way_ == Way::cachedByIndex);
+    assert(!log_.owed() && way_ == Way::cachedByIndex);
     if (!counts_.moveCountsByValue()) return;  // without memory for it, nothing changes
-    for (std::size_t k = 0; k < logged_; ++k) {
-        log_[k] = static_cast<Index>(counts_.value(log_[k]));
-    }
+    log_.rewrite([this](Index i) { return static_cast<Index>(counts_.value(i)); });
     way_ = Way::cachedByValue;
 }
 

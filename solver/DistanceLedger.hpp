@@ -2,14 +2,13 @@
 // The one place where the search takes distances from the free counts and gives them back.
 //
 // A placed point takes the distance from it to every point placed before it; going back gives
-// them back. The ledger logs what each point took, in taking order, with a mark where each
-// placed point's entries begin, so going back knows what to give back without looking anything
-// up again, and the working memory is proportional to the number of distances, not to the
-// depth times that number. The log lives in the room the counts set aside for it; the marks
-// in room the search gives.
+// them back. What each point took is logged (TakenLog): in the room the counts set aside for
+// it, with the marks in room the search gives; or, with lookups shared among threads, in one log
+// per owner of the values (SharedLookups).
 //
-// How distances are taken is chosen once, from the size of the table (LookupSettings), and
-// changes at most once after that:
+// How distances are taken is chosen once, from the size of the table (LookupSettings) and the
+// threads the search's plan gives its lookups (ThreadPlan), and changes at most once after
+// that:
 //   - cachedByIndex: a table that stays in the cache is read with plain loops, and given back
 //     at once;
 //   - pipelined: a larger one is read with many lookups in flight, and given back only when a
@@ -28,12 +27,11 @@
 // input's at all, which reads no count: such a point fits no counts and is turned down as it
 // is. Only a point that passes settles what is owed.
 //
-// Invariants:
-//   - the log from mark k to mark k + 1 (or to the log's end, for the last point) holds what
-//     the k-th placed point took;
-//   - while owed, the log entries from owedTo_ up to the log's end are still taken, and counts
-//     are read only after settling: take, lastFreeAtOrBelow and the switch by value assert it;
-//   - counts are by value only while the way is cachedByValue, and then the log holds values.
+// Invariants (besides the log's own):
+//   - counts are read only after settling what is owed: take, lastFreeAtOrBelow and the switch
+//     by value assert it;
+//   - counts are by value only while the way is cachedByValue, and then the log holds values;
+//   - every way's logs together hold every entry taken: giveBackInto replays them all.
 #pragma once
 
 #include <cassert>
@@ -46,6 +44,7 @@
 #include "solver/LookupPipeline.hpp"
 #include "solver/PointList.hpp"
 #include "solver/SharedLookups.hpp"
+#include "solver/TakenLog.hpp"
 #include "solver/Tuning.hpp"
 
 namespace spanfold {
@@ -62,38 +61,41 @@ struct LookupSettings {
     // ... once the search has expanded this many nodes: by then it has looked up distances by
     // the hundred thousand.
     std::uint64_t countsByValueAfter = tuning::countsByValueAfter;
-    // With more than one thread, a table of this many distances and more, not in the cache,
-    // shares its lookups among them: those of a placement with this many lookups and more after
-    // its latest point, and give-backs as large.
+    // A table of this many distances and more, not in the cache, shares its lookups among the
+    // threads its plan gives it (ThreadPlan): those of a placement with this many lookups and
+    // more after its latest point, and give-backs as large.
     std::size_t sharedFrom = tuning::sharedLookupsFrom;
     std::size_t sharedPerJob = tuning::sharedLookupsPerJob;
 };
+
+// True when a table of `tableBytes` is taken to stay in the cache: it is read with plain loops,
+// and searched ahead of by helpers (ThreadPlan); a larger one is read through the pipeline.
+inline bool staysInCache(std::size_t tableBytes, const LookupSettings& settings) noexcept {
+    return tableBytes <= settings.cachedTableBytes;
+}
 
 // Counts is a DistanceCounts.
 template <typename Counts>
 class DistanceLedger {
 public:
     using Index = typename Counts::Index;
-    enum class Way { cachedByIndex, cachedByValue, pipelined, pipelinedShared };
 
     // Takes and gives back in `counts`, logging in its log room; keeps the marks of up to
-    // `pointCount` points in `marks`; may share lookups among `threads` threads. Throws
-    // std::bad_alloc.
+    // `pointCount` points in `marks`; shares lookups among `sharing` threads, the caller's
+    // included, when more than one (a table not in the cache). Throws std::bad_alloc.
     DistanceLedger(Counts& counts, const LookupSettings& settings, std::size_t* marks,
-                   std::uint32_t pointCount, unsigned threads = 1);
-
-    Way way() const noexcept { return way_; }
+                   std::uint32_t pointCount, unsigned sharing = 1);
 
     // Placing a point p: begin, take (in as many calls as suit the caller), then commit, or
     // give back what was taken since begin to drop the point. False from begin when p cannot
     // fit, whatever is free: nothing was taken then, and nothing is to be given back.
     bool begin(const PointList& points, Position p) noexcept {
         if (way_ == Way::pipelinedShared) return shared_->begin(points, p);
-        if (owed_) {
+        if (log_.owed()) {
             if (missesTheInput(counts_, points, p)) return false;
             settle();
         }
-        pending_ = logged_;
+        log_.begin();
         return true;
     }
     // Takes the distances from p to points[from, stop), latest first, logging them; false as
@@ -103,7 +105,7 @@ public:
     // never more than there are, so the log cannot overflow. Throws std::bad_alloc only when
     // lookups are shared, whose logs grow as they fill.
     bool take(const PointList& points, Position p, std::size_t from, std::size_t stop) {
-        assert(!owed_);
+        assert(!log_.owed());
         switch (way_) {
             case Way::cachedByIndex:
                 return takeByIndex(points, p, from, stop);
@@ -114,14 +116,15 @@ public:
             case Way::pipelined:
                 break;
         }
-        return takePipelined(points, p, from, stop);
+        return takeLatestThenPipelined(counts_, points, p, from, stop,
+                                       [this](Distance, Index i) { log_.push(i); });
     }
     // Gives back what was taken since begin, at once.
     void giveBackPending() noexcept {
         if (way_ == Way::pipelinedShared) {
             shared_->giveBackPending();
         } else {
-            giveBackTo(pending_);
+            giveBackTo(log_.pending());
         }
     }
     // The point is placed: what it took since begin, and what it takes from now on until the
@@ -130,28 +133,28 @@ public:
         if (way_ == Way::pipelinedShared) {
             shared_->commit();
         } else {
-            marks_.push_back(pending_);
+            log_.commit();
         }
     }
     // The last placed point is removed: its distances are given back, at once or owed.
     void release() noexcept {
-        if (way_ == Way::pipelinedShared) {
-            shared_->release();
-            return;
-        }
-        const std::size_t mark = marks_.back();
-        marks_.pop_back();
-        if (way_ == Way::pipelined) {
-            owed_ = true;
-            owedTo_ = mark;
-        } else {
-            giveBackTo(mark);
+        switch (way_) {
+            case Way::pipelinedShared:
+                shared_->release();
+                break;
+            case Way::pipelined:
+                log_.oweFromLast();
+                break;
+            case Way::cachedByIndex:
+            case Way::cachedByValue:
+                giveBackTo(log_.popMark());
+                break;
         }
     }
 
     // The highest index at or below `from` with a free entry; the caller knows there is one.
     Index lastFreeAtOrBelow(Index from) const noexcept {
-        assert(!owed_ && (shared_ == nullptr || !shared_->owed()));
+        assert(!log_.owed() && (shared_ == nullptr || !shared_->owed()));
         if (way_ == Way::cachedByValue) {
             while (counts_.countOfValue(counts_.value(from)) == 0) from = Counts::previous(from);
         } else {
@@ -164,10 +167,15 @@ public:
     Index last() const noexcept { return counts_.last(); }
 
     // Gives every distance taken here back in `copy`, a copy of the counts (DistanceCounts'
-    // copy), which then holds them as they stood before anything was taken.
+    // copy), which then holds them as they stood before anything was taken: whatever the way,
+    // and whatever is owed.
     void giveBackInto(Counts& copy) const noexcept {
-        for (std::size_t k = 0; k < logged_; ++k) {
-            ++copy.count(way_ == Way::cachedByValue ? copy.find(log_[k]) : log_[k]);
+        if (way_ == Way::pipelinedShared) {
+            shared_->giveBackInto(copy);
+        } else if (way_ == Way::cachedByValue) {
+            log_.forEachTaken([&copy](Index v) { ++copy.count(copy.find(v)); });
+        } else {
+            log_.forEachTaken([&copy](Index i) { ++copy.count(i); });
         }
     }
 
@@ -177,31 +185,31 @@ public:
     }
 
 private:
-    // The loops of each way.
+    template <typename>
+    friend struct LedgerProbe;  // tests see the way taken
+    enum class Way { cachedByIndex, cachedByValue, pipelined, pipelinedShared };
+    Way way() const noexcept { return way_; }
+
+    // The loops of each way in the cache.
     bool takeByIndex(const PointList& points, Position p, std::size_t from,
                      std::size_t stop) noexcept;
     bool takeByValue(const PointList& points, Position p, std::size_t from,
                      std::size_t stop) noexcept;
-    bool takePipelined(const PointList& points, Position p, std::size_t from,
-                       std::size_t stop) noexcept;
     bool takeAt(Index i) noexcept { return spanfold::takeAt(counts_, i); }
     // Gives back what was taken since `mark`, latest first.
     void giveBackTo(std::size_t mark) noexcept;
     // Gives back what removed points still owe.
     void settle() noexcept {
-        giveBackTo(owedTo_);
-        owed_ = false;
+        giveBackTo(log_.owedTo());
+        log_.settled();
     }
     // Moves the counts into the array by value, and turns the log's indices into values.
     void moveToCountsByValue() noexcept;
 
     Counts& counts_;
-    Index* log_;               // the entries taken, as indices, or as values once counted by value
-    std::size_t logged_ = 0;   // the log's end
-    std::size_t pending_ = 0;  // the log's end when the point being placed began
-    FixedStack<std::size_t> marks_;  // where each placed point's entries begin
-    bool owed_ = false;
-    std::size_t owedTo_ = 0;
+    // The entries taken, as indices, or as values once counted by value; empty with the way
+    // pipelinedShared, whose logs are the shared lookups' own.
+    TakenLog<Index> log_;
     Way way_;
     bool byValueAllowed_;
     std::uint64_t countsByValueAfter_;
@@ -212,9 +220,10 @@ private:
 template <typename Counts>
 bool DistanceLedger<Counts>::takeByIndex(const PointList& points, Position p, std::size_t from,
                                          std::size_t stop) noexcept {
-    // The log's length stays in a register: kept in the object, each step would wait for the
+    // The log's end stays in a register: kept in the object, each step would wait for the
     // step before it to store it.
-    std::size_t logged = logged_;
+    Index* const log = log_.entries();
+    std::size_t logged = log_.end();
     bool fits = true;
     for (std::size_t j = stop; j-- > from;) {
         const Index i = counts_.find(distanceBetween(p, points[j]));
@@ -222,9 +231,9 @@ bool DistanceLedger<Counts>::takeByIndex(const PointList& points, Position p, st
             fits = false;
             break;
         }
-        log_[logged++] = i;
+        log[logged++] = i;
     }
-    logged_ = logged;
+    log_.setEnd(logged);
     return fits;
 }
 
@@ -232,7 +241,8 @@ template <typename Counts>
 bool DistanceLedger<Counts>::takeByValue(const PointList& points, Position p, std::size_t from,
                                          std::size_t stop) noexcept {
     // The log holds values, which all fit an index here.
-    std::size_t logged = logged_;
+    Index* const log = log_.entries();
+    std::size_t logged = log_.end();
     bool fits = true;
     const Distance largest = counts_.largest();
     for (std::size_t j = stop; j-- > from;) {
@@ -247,49 +257,29 @@ bool DistanceLedger<Counts>::takeByValue(const PointList& points, Position p, st
             break;
         }
         --count;
-        log_[logged++] = static_cast<Index>(d);
+        log[logged++] = static_cast<Index>(d);
     }
-    logged_ = logged;
+    log_.setEnd(logged);
     return fits;
 }
 
 template <typename Counts>
-bool DistanceLedger<Counts>::takePipelined(const PointList& points, Position p, std::size_t from,
-                                           std::size_t stop) noexcept {
-    // The latest point is checked alone, and the rest flow through the pipeline of lookups.
-    if (stop <= from) return true;
-    {
-        const Index i = counts_.find(distanceBetween(p, points[stop - 1]));
-        if (i == Counts::notFound || !takeAt(i)) return false;
-        log_[logged_++] = i;
-    }
-    return lookUpAndTake(
-        counts_, stop - 1 - from,
-        [&](std::size_t j) { return distanceBetween(p, points[stop - 2 - j]); },
-        [this](Distance, Index i) { log_[logged_++] = i; });
-}
-
-template <typename Counts>
 void DistanceLedger<Counts>::giveBackTo(std::size_t mark) noexcept {
-    std::size_t logged = logged_;
     switch (way_) {
         case Way::pipelined:
-            // The log says which counts come next: they are fetched a little ahead.
-            for (; logged > mark + tuning::lookAhead; --logged) {
-                counts_.prefetchCount(log_[logged - tuning::lookAhead - 1]);
-                ++counts_.count(log_[logged - 1]);
-            }
-            [[fallthrough]];
+            log_.giveBackFetchingAhead(mark, counts_);
+            break;
         case Way::cachedByIndex:
-            while (logged > mark) ++counts_.count(log_[--logged]);
+            log_.giveBackTo(
+                mark, [this](Index i) -> auto& { return counts_.count(i); });
             break;
         case Way::cachedByValue:
-            while (logged > mark) ++counts_.countOfValue(log_[--logged]);
+            log_.giveBackTo(
+                mark, [this](Index v) -> auto& { return counts_.countOfValue(v); });
             break;
         case Way::pipelinedShared:
             break;  // the shared lookups keep logs of their own
     }
-    logged_ = logged;
 }
 
 }  // namespace spanfold

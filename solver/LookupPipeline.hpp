@@ -57,6 +57,29 @@ bool lookUpAndTake(Counts& counts, std::size_t count, DistanceAt distanceAt, Tak
     return true;
 }
 
+// Takes the distance d when one of its entries is free, telling taken(d, index).
+template <typename Counts, typename Taken>
+bool takeOne(Counts& counts, Distance d, Taken taken) noexcept {
+    const auto i = counts.find(d);
+    if (i == Counts::notFound || !takeAt(counts, i)) return false;
+    taken(d, i);
+    return true;
+}
+
+// Takes the distances from p to points[from, stop), latest first, telling taken(d, index) of
+// each; false at the first that is not free. The latest point is checked alone, since most
+// placements that fail, fail there, and the rest flow through the pipeline of lookups.
+template <typename Counts, typename Taken>
+bool takeLatestThenPipelined(Counts& counts, const PointList& points, Position p, std::size_t from,
+                             std::size_t stop, Taken taken) noexcept {
+    if (stop <= from) return true;
+    if (!takeOne(counts, distanceBetween(p, points[stop - 1]), taken)) return false;
+    return lookUpAndTake(
+        counts, stop - 1 - from,
+        [&points, p, stop](std::size_t j) { return distanceBetween(p, points[stop - 2 - j]); },
+        taken);
+}
+
 // True when p cannot fit `points`, whatever is free: a distance from p to one of the latest of
 // them is not among the input's at all. False says nothing. Reads no count.
 template <typename Counts>

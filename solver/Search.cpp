@@ -49,7 +49,7 @@ std::size_t Search<Counts>::roomFor(std::uint32_t pointCount) noexcept {
 template <typename Counts>
 Search<Counts>::Search(Counts& distances, SolutionSet& solutions, RandomGenerator& random,
                        const SolveSettings& settings, SubtreeTable* table,
-                       SearchAhead<Counts>* crew, Role role)
+                       SearchAhead<Counts>* crew, Role role, ThreadPlan plan)
     : distances_(distances),
       solutions_(solutions),
       random_(random),
@@ -60,9 +60,7 @@ Search<Counts>::Search(Counts& distances, SolutionSet& solutions, RandomGenerato
       limits_(settings.limits),
       ledger_(distances, settings.lookup,
               placeIn<std::size_t>(distances.searchRoom(), Room(solutions.pointCount).marks),
-              solutions.pointCount,
-              // A listener sees the search alone; helpers share no lookups.
-              role == Role::search && settings.listener == nullptr ? settings.threads.count : 1),
+              solutions.pointCount, plan.sharing),
       keys_(placeIn<Keys>(distances.searchRoom(), Room(solutions.pointCount).keys),
             solutions.pointCount),
       levels_(placeIn<Level>(distances.searchRoom(), Room(solutions.pointCount).levels),
@@ -71,10 +69,9 @@ Search<Counts>::Search(Counts& distances, SolutionSet& solutions, RandomGenerato
     assert(solutions.pointCount >= 1);
     // A listener must see every node, so nothing may be skipped.
     assert(settings.listener == nullptr || table == nullptr);
-    // Helpers search ahead on tables in the cache, where searches are long for their size.
-    if (ledger_.way() == DistanceLedger<Counts>::Way::pipelined && role_ == Role::search) {
-        crew_ = nullptr;
-    }
+    // Helpers search alone, and only beside the search, which has a table to meet them in.
+    assert(role == Role::search || plan == ThreadPlan{});
+    assert(crew == nullptr || table != nullptr);
     points_.reserve(solutions.pointCount);
 }
 
@@ -340,7 +337,7 @@ void Search<Counts>::runTask(const PointList& prefix, Position candidate, std::u
     template Search<DistanceCounts<Value, Count>>::Search(                                   \
         DistanceCounts<Value, Count>&, SolutionSet&, RandomGenerator&, const SolveSettings&, \
         SubtreeTable*, SearchAhead<DistanceCounts<Value, Count>>*,                           \
-        Search<DistanceCounts<Value, Count>>::Role);                                         \
+        Search<DistanceCounts<Value, Count>>::Role, ThreadPlan);                             \
     template std::uint32_t Search<DistanceCounts<Value, Count>>::run();                      \
     template void Search<DistanceCounts<Value, Count>>::runTask(const PointList&, Position,  \
                                                                 std::uint64_t);              \

@@ -31,6 +31,7 @@
 #include "solver/SolutionSet.hpp"
 #include "solver/SolveSettings.hpp"
 #include "solver/SubtreeTable.hpp"
+#include "solver/ThreadPlan.hpp"
 
 namespace spanfold {
 
@@ -51,10 +52,11 @@ public:
     // room for the search's state of that many points (roomFor). `table` may be null, and must
     // be when there is a listener: every node is then visited in its order. With `crew`, the
     // search starts it once it has lasted long enough, and tells it its frontier; a helper
-    // asks its crew whether the search has overtaken its task.
+    // asks its crew whether the search has overtaken its task. The search's lookups are shared
+    // among the threads `plan` gives them; the crew holds the helpers it names.
     Search(Counts& distances, SolutionSet& solutions, RandomGenerator& random,
            const SolveSettings& settings, SubtreeTable* table, SearchAhead<Counts>* crew = nullptr,
-           Role role = Role::search);
+           Role role = Role::search, ThreadPlan plan = {});
 
     // The bytes of state the search keeps per placed point and per level, for `pointCount`
     // points, which the distance table holds for it (DistanceCounts' searchRoom).

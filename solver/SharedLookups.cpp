@@ -16,14 +16,12 @@ namespace spanfold {
 template <typename Counts>
 SharedLookups<Counts>::SharedLookups(Counts& counts, unsigned workers, std::uint32_t pointCount,
                                      std::size_t perJob)
-    : counts_(counts),
-      workers_(workers == 0 ? 1 : workers),
-      perJob_(perJob),
-      shares_(workers_),
-      marks_(std::size_t{pointCount} * workers_),
-      pending_(workers_),
-      owedTo_(workers_) {
-    for (Share& share : shares_) share.scratch.resize(pointCount);
+    : counts_(counts), workers_(workers == 0 ? 1 : workers), perJob_(perJob), shares_(workers_) {
+    for (Share& share : shares_) {
+        share.marks.resize(pointCount);
+        share.log = TakenLog<Index>(nullptr, share.marks.data(), pointCount);
+        share.scratch.resize(pointCount);
+    }
 }
 
 template <typename Counts>
@@ -41,59 +39,60 @@ ForkJoin* SharedLookups<Counts>::crew() noexcept {
 template <typename Counts>
 void SharedLookups<Counts>::makeRoom(std::size_t extra) {
     for (Share& share : shares_) {
-        if (share.logged + extra <= share.room) continue;
+        if (share.log.end() + extra <= share.room) continue;
         const std::size_t room =
-            std::min(std::max(2 * share.room, share.logged + extra), counts_.total());
-        share.log.grow(room * sizeof(Index));
+            std::min(std::max(2 * share.room, share.log.end() + extra), counts_.total());
+        share.entries.grow(room * sizeof(Index));
         share.room = room;
+        share.log.moveTo(share.entries.template as<Index>());
     }
 }
 
 template <typename Counts>
 bool SharedLookups<Counts>::begin(const PointList& points, Position p) noexcept {
-    if (owed_) {
+    if (owed()) {
         if (missesTheInput(counts_, points, p)) return false;
-        giveBackTo(owedTo_.data());
-        owed_ = false;
+        giveBack([](const TakenLog<Index>& log) { return log.owedTo(); });
+        for (Share& share : shares_) share.log.settled();
     }
-    for (unsigned w = 0; w < workers_; ++w) pending_[w] = shares_[w].logged;
+    for (Share& share : shares_) share.log.begin();
     return true;
 }
 
 template <typename Counts>
+void SharedLookups<Counts>::giveBackPending() noexcept {
+    giveBack([](const TakenLog<Index>& log) { return log.pending(); });
+}
+
+template <typename Counts>
 void SharedLookups<Counts>::commit() noexcept {
-    std::copy(pending_.begin(), pending_.end(), marks_.data() + placed_ * workers_);
-    ++placed_;
+    for (Share& share : shares_) share.log.commit();
 }
 
 template <typename Counts>
 void SharedLookups<Counts>::release() noexcept {
-    --placed_;
-    const std::size_t* const marks = marks_.data() + placed_ * workers_;
-    std::copy(marks, marks + workers_, owedTo_.begin());
-    owed_ = true;
+    for (Share& share : shares_) share.log.oweFromLast();
+}
+
+template <typename Counts>
+void SharedLookups<Counts>::giveBackInto(Counts& copy) const noexcept {
+    for (const Share& share : shares_) {
+        share.log.forEachTaken([&copy](Index i) { ++copy.count(i); });
+    }
 }
 
 template <typename Counts>
 bool SharedLookups<Counts>::take(const PointList& points, Position p, std::size_t from,
                                  std::size_t stop) {
-    assert(!owed_);
+    assert(!owed());
     if (stop <= from) return true;
     makeRoom(stop - from);
+    auto taken = [this](Distance d, Index i) { logTaken(d, i); };
+    const std::size_t rest = stop - 1 - from;  // points[from] up to points[stop - 2]
+    ForkJoin* const crew = rest >= perJob_ ? this->crew() : nullptr;
+    if (crew == nullptr) return takeLatestThenPipelined(counts_, points, p, from, stop, taken);
     // The latest point alone, on this thread: most placements that fail, fail there.
-    {
-        const Distance d = distanceBetween(p, points[stop - 1]);
-        const Index i = counts_.find(d);
-        if (i == Counts::notFound || !takeAt(counts_, i)) return false;
-        logTaken(d, i);
-    }
-    const std::size_t count = stop - 1 - from;  // points[from] up to points[stop - 2]
-    ForkJoin* const crew = count >= perJob_ ? this->crew() : nullptr;
-    if (crew == nullptr) {
-        return lookUpAndTake(
-            counts_, count, [&](std::size_t j) { return distanceBetween(p, points[stop - 2 - j]); },
-            [this](Distance d, Index i) { logTaken(d, i); });
-    }
+    if (!takeOne(counts_, distanceBetween(p, points[stop - 1]), taken)) return false;
     // Each worker works out every distance, keeps those it owns, and takes them.
     std::atomic<bool> failed{false};
     auto job = [&](unsigned w) {
@@ -105,12 +104,12 @@ bool SharedLookups<Counts>::take(const PointList& points, Position p, std::size_
             own[owned] = d;
             owned += owner(d) == w ? 1 : 0;
         }
-        Index* const log = share.log.template as<Index>();
-        std::size_t logged = share.logged;
+        Index* const log = share.log.entries();
+        std::size_t logged = share.log.end();
         const bool fits = lookUpAndTake(
             counts_, owned, [own](std::size_t k) { return own[k]; },
             [log, &logged](Distance, Index i) { log[logged++] = i; });
-        share.logged = logged;
+        share.log.setEnd(logged);
         if (!fits) failed.store(true, std::memory_order_relaxed);
     };
     crew->run(job);
@@ -118,31 +117,20 @@ bool SharedLookups<Counts>::take(const PointList& points, Position p, std::size_
 }
 
 template <typename Counts>
-void SharedLookups<Counts>::giveBackShare(unsigned w, std::size_t mark) noexcept {
-    Share& share = shares_[w];
-    const Index* const log = share.log.template as<Index>();
-    std::size_t logged = share.logged;
-    // The log says which counts come next: they are fetched a little ahead.
-    constexpr std::size_t ahead = tuning::lookAhead;
-    for (; logged > mark + ahead; --logged) {
-        counts_.prefetchCount(log[logged - ahead - 1]);
-        ++counts_.count(log[logged - 1]);
-    }
-    while (logged > mark) ++counts_.count(log[--logged]);
-    share.logged = logged;
-}
-
-template <typename Counts>
-void SharedLookups<Counts>::giveBackTo(const std::size_t* marks) noexcept {
+template <typename MarkOf>
+void SharedLookups<Counts>::giveBack(MarkOf markOf) noexcept {
     std::size_t entries = 0;
-    for (unsigned w = 0; w < workers_; ++w) entries += shares_[w].logged - marks[w];
+    for (const Share& share : shares_) entries += share.log.end() - markOf(share.log);
     ForkJoin* const crew = entries >= perJob_ ? this->crew() : nullptr;
+    auto job = [this, &markOf](unsigned w) {
+        TakenLog<Index>& log = shares_[w].log;
+        log.giveBackFetchingAhead(markOf(log), counts_);
+    };
     if (crew == nullptr) {
-        for (unsigned w = 0; w < workers_; ++w) giveBackShare(w, marks[w]);
-        return;
+        for (unsigned w = 0; w < workers_; ++w) job(w);
+    } else {
+        crew->run(job);
     }
-    auto job = [this, marks](unsigned w) { giveBackShare(w, marks[w]); };
-    crew->run(job);
 }
 
 #define SPANFOLD_INSTANTIATE_SHARED_LOOKUPS(Value, Count) \

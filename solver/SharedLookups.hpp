@@ -19,11 +19,10 @@
 // enough for a search to last. As on the single-threaded pipeline, removed points owe what
 // they took until a placement that does not miss the input settles it.
 //
-// Invariants:
-//   - the log of owner w holds entries of values w owns, in taking order; mark k of owner w is
-//     where the k-th placed point's entries begin in that log;
-//   - while owed, every log's entries from its owed mark to its end are still taken, and no
-//     count is read before they are given back.
+// Each owner's entries are a TakenLog of their own, with its own marks. Invariants (besides
+// each log's own):
+//   - the log of owner w holds entries of values w owns;
+//   - every log begins, commits, owes and settles with the others: they owe together.
 #pragma once
 
 #include <cstddef>
@@ -35,6 +34,7 @@
 #include "memory/LargeBlock.hpp"
 #include "solver/ForkJoin.hpp"
 #include "solver/PointList.hpp"
+#include "solver/TakenLog.hpp"
 
 namespace spanfold {
 
@@ -52,17 +52,21 @@ public:
     // logs grow as they fill: take throws std::bad_alloc when memory runs out.
     bool begin(const PointList& points, Position p) noexcept;
     bool take(const PointList& points, Position p, std::size_t from, std::size_t stop);
-    void giveBackPending() noexcept { giveBackTo(pending_.data()); }
+    void giveBackPending() noexcept;
     void commit() noexcept;
     // Removes the last placed point: what it took is owed.
     void release() noexcept;
-    bool owed() const noexcept { return owed_; }
+    bool owed() const noexcept { return shares_[0].log.owed(); }
+    // Gives every distance taken here back in `copy`, a copy of the counts, as the ledger's
+    // giveBackInto does.
+    void giveBackInto(Counts& copy) const noexcept;
 
 private:
     struct Share {
-        LargeBlock log;  // indices, in taking order
-        std::size_t logged = 0;
-        std::size_t room = 0;           // indices the log has room for
+        LargeBlock entries;              // the log's entries, indices in taking order
+        std::size_t room = 0;            // entries the block has room for
+        std::vector<std::size_t> marks;  // the log's marks
+        TakenLog<Index> log;
         std::vector<Distance> scratch;  // the distances of a placement this worker owns
     };
 
@@ -70,15 +74,12 @@ private:
     unsigned owner(Distance d) const noexcept {
         return static_cast<unsigned>((counts_.bucketNumber(d) >> ownerBlockBits) % workers_);
     }
-    void logTaken(Distance d, Index i) noexcept {
-        Share& share = shares_[owner(d)];
-        share.log.template as<Index>()[share.logged++] = i;
-    }
+    void logTaken(Distance d, Index i) noexcept { shares_[owner(d)].log.push(i); }
     // Room in every log for `extra` more entries. Throws std::bad_alloc.
     void makeRoom(std::size_t extra);
-    // Gives back, in every log w, what was taken since marks[w].
-    void giveBackTo(const std::size_t* marks) noexcept;
-    void giveBackShare(unsigned w, std::size_t mark) noexcept;
+    // Gives back, in every log, what was taken since the mark `markOf(log)` tells.
+    template <typename MarkOf>
+    void giveBack(MarkOf markOf) noexcept;
     // The crew, started with the first job that gains from it.
     ForkJoin* crew() noexcept;
 
@@ -92,11 +93,6 @@ private:
     std::vector<Share> shares_;
     std::unique_ptr<ForkJoin> crew_;
     bool crewFailed_ = false;
-    std::vector<std::size_t> marks_;  // workers_ marks for each placed point
-    std::size_t placed_ = 0;
-    std::vector<std::size_t> pending_;  // every log's end when the point being placed began
-    std::vector<std::size_t> owedTo_;
-    bool owed_ = false;
 };
 
 }  // namespace spanfold

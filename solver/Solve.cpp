@@ -14,6 +14,7 @@
 #include "solver/Search.hpp"
 #include "solver/SearchAhead.hpp"
 #include "solver/SubtreeTable.hpp"
+#include "solver/ThreadPlan.hpp"
 #include "timing/MicrosecondTimer.hpp"
 
 namespace spanfold {
@@ -68,13 +69,14 @@ SolveResult runSearch(DistanceMultiset&& distances, SolutionSet& solutions, Rand
     if (settings.listener == nullptr) {
         subtrees.emplace(settings.table.maxBytes, settings.table.minNodes);
     }
-    // Helpers search ahead where there is a table to share what they find.
+    // What the threads do, decided once; helpers meet the search in its table.
+    const ThreadPlan plan = planThreads(settings, counts.tableBytes(), counts.total());
     std::optional<SearchAhead<Counts>> crew;
-    if (subtrees && settings.threads.count > 1) {
-        crew.emplace(settings.threads.count - 1, solutions.pointCount, settings, *subtrees);
+    if (subtrees && plan.helpers > 0) {
+        crew.emplace(plan.helpers, solutions.pointCount, settings, *subtrees);
     }
     Search<Counts> search(counts, solutions, random, settings, subtrees ? &*subtrees : nullptr,
-                          crew ? &*crew : nullptr);
+                          crew ? &*crew : nullptr, Search<Counts>::Role::search, plan);
     result.visitedNodes = search.run();
     if (crew) {
         crew->stop();  // the helpers end with the search

@@ -25,10 +25,14 @@ struct SubtreeTableSettings {
     std::uint32_t minNodes = tuning::smallestKeptSubtree;
 };
 
-// How many threads a search may use. The answer is the same with any number.
+// How many threads a search may use. The answer is the same with any number; the solve plans
+// what they do once, from these and the size of the problem (ThreadPlan).
 struct ThreadSettings {
-    // Threads in all, the search's own included.
+    // Threads in all, the search's own included; more than the processors means all of them.
     unsigned count = 1;
+    // The processors the process may use; 0 asks the system. Tests set it to plan as on a
+    // machine with that many.
+    unsigned processors = 0;
     // Helpers start once the search has expanded this many nodes: a short search costs what
     // it costs alone.
     std::uint64_t startAfter = tuning::helpersStartAfter;
@@ -37,6 +41,10 @@ struct ThreadSettings {
     // For tests: at every look the search waits until the helpers have finished every subtree
     // it has left open, so that it meets them all in the table.
     bool waitForHelpers = false;
+    // For tests: helpers search ahead on a table not in the cache too, beside lookups shared
+    // among threads, which the plan otherwise never does (their copies of the table are large,
+    // and such searches go nearly straight down).
+    bool helpersOnLargeTables = false;
 };
 
 struct SolveSettings {

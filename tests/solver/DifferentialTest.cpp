@@ -254,7 +254,11 @@ TEST(Differential, HelpersSearchingAheadChangeNothing) {
                     testing::runReference(distances, limit, false, seed);
                 for (unsigned threads : {2u, 4u}) {
                     for (bool wait : {true, false}) {
-                        const ThreadSettings crew{threads, 0, 1, wait};
+                        const ThreadSettings crew{.count = threads,
+                                                  .processors = threads,
+                                                  .startAfter = 0,
+                                                  .stepsBetweenChecks = 1,
+                                                  .waitForHelpers = wait};
                         for (const testing::ProgramPaths& way :
                              {testing::ProgramPaths{everySubtree, cachedLoop, crew},
                               testing::ProgramPaths{{}, byValueAfterFive, crew}}) {
@@ -277,8 +281,13 @@ TEST(Differential, HelpersTakeWorkOffTheSearch) {
     const std::uint64_t alone =
         testing::runProgram(distances, {}, false, 0, {everySubtree}).expanded;
     for (unsigned threads : {2u, 4u}) {
+        const ThreadSettings crew{.count = threads,
+                                  .processors = threads,
+                                  .startAfter = 0,
+                                  .stepsBetweenChecks = 1,
+                                  .waitForHelpers = true};
         const testing::Outcome outcome =
-            testing::runProgram(distances, {}, false, 0, {everySubtree, {}, {threads, 0, 1, true}});
+            testing::runProgram(distances, {}, false, 0, {everySubtree, {}, crew});
         EXPECT_LT(outcome.expanded * 2, alone) << threads << " threads";
     }
 }
@@ -306,10 +315,58 @@ TEST(Differential, SharedLookupsChangeNothing) {
                 for (const auto& [threads, perJob] :
                      {std::pair{4u, std::size_t{1}}, std::pair{2u, std::size_t{16}}}) {
                     const LookupSettings shared{0, 0, 0, 0, perJob};
-                    ASSERT_EQ(testing::compareWith(expected, distances, limit, false, seed,
-                                                   {noTable, shared, {threads}}),
+                    ASSERT_EQ(testing::compareWith(
+                                  expected, distances, limit, false, seed,
+                                  {noTable, shared, {.count = threads, .processors = threads}}),
                               "")
                         << name << ", " << threads << " threads, " << perJob << " per job";
+                }
+            }
+        }
+    }
+}
+
+// Helpers that start once the search has taken distances, its path deep in the tree: each
+// copies the counts with everything the search holds given back, whatever the way of taking
+// them, lookups shared among threads included, and with those shared lookups running beside
+// them in the same search. Node limits and solution limits cut inside what the helpers search.
+TEST(Differential, HelpersStartedLateInEveryWay) {
+    struct Way {
+        const char* name;
+        LookupSettings lookup;
+        unsigned threads;
+    };
+    const Way ways[] = {
+        {"cached loop", cachedLoop, 2},
+        {"counts by value", byValueAfterFive, 3},
+        {"pipeline", pipeline, 2},
+        // Four threads: two share the lookups, from one lookup a job on, and two help.
+        {"pipeline, lookups shared, beside helpers", {0, 0, 0, 0, 1}, 4},
+    };
+    const std::pair<std::string, testing::PointSet> rows[] = {
+        {"zhang 5", testing::zhangPoints(5, 5)},
+        {"zhang 6", testing::zhangPoints(6, 6)},
+        {"zhang-union 2", testing::zhangUnionPoints(2, 24)},
+        {"mirror 18", testing::mirrorPoints(18, 3240, 18)},
+    };
+    const SearchLimits limits[] = {{noLimit, noLimit}, {1, noLimit}, {noLimit, 3000}, {2, 9000}};
+    for (const auto& [name, points] : rows) {
+        const DistanceMultiset distances = testing::distancesOf(points);
+        for (const SearchLimits& limit : limits) {
+            const std::uint32_t seed = 16;
+            const testing::Outcome expected = testing::runReference(distances, limit, false, seed);
+            for (const Way& way : ways) {
+                for (bool wait : {true, false}) {
+                    const ThreadSettings crew{.count = way.threads,
+                                              .processors = way.threads,
+                                              .startAfter = 20,
+                                              .stepsBetweenChecks = 1,
+                                              .waitForHelpers = wait,
+                                              .helpersOnLargeTables = true};
+                    ASSERT_EQ(testing::compareWith(expected, distances, limit, false, seed,
+                                                   {everySubtree, way.lookup, crew}),
+                              "")
+                        << name << ", " << way.name << (wait ? ", waiting" : ", racing");
                 }
             }
         }

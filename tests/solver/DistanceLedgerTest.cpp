@@ -19,10 +19,19 @@
 #include "support/PointSets.hpp"
 
 namespace spanfold {
+
+// The way a ledger took, which it keeps to itself.
+template <typename Counts>
+struct LedgerProbe {
+    using Way = typename DistanceLedger<Counts>::Way;
+    static Way way(const DistanceLedger<Counts>& ledger) { return ledger.way(); }
+};
+
 namespace {
 
 using Counts = DistanceCounts<std::uint32_t, std::uint16_t>;
 using Ledger = DistanceLedger<Counts>;
+using Way = LedgerProbe<Counts>::Way;
 
 // The free entries of each distance value, as a search over a plain map keeps them.
 class CountsModel {
@@ -75,23 +84,29 @@ private:
     std::map<Distance, std::size_t> free_;
 };
 
-struct Way {
+struct WayCase {
     const char* name;
     LookupSettings settings;
-    Ledger::Way expected;  // the way it ends up on
+    Way expected;  // the way it ends up on
+    unsigned sharing = 1;
 };
 
+// Along each way, the counts after every step are the model's; and at every step, owed
+// give-backs included, a copy of the counts given back everything the ledger logged (as a
+// helper's copy is) holds the counts as they stood before anything was taken.
 TEST(DistanceLedger, EachWayKeepsTheCountsOfAPlainMap) {
-    const Way ways[] = {
-        {"plain loops", {static_cast<std::size_t>(-1), 0}, Ledger::Way::cachedByIndex},
+    const WayCase ways[] = {
+        {"plain loops", {static_cast<std::size_t>(-1), 0}, Way::cachedByIndex},
         // Moved by value after the fifth expansion, with a log of several points to turn.
-        {"by value",
-         {static_cast<std::size_t>(-1), Distance{1} << 40, 5},
-         Ledger::Way::cachedByValue},
+        {"by value", {static_cast<std::size_t>(-1), Distance{1} << 40, 5}, Way::cachedByValue},
         // Forty points: the pipeline's ring refills past 34 placed points.
-        {"pipeline, give-backs deferred", {0}, Ledger::Way::pipelined},
+        {"pipeline, give-backs deferred", {0}, Way::pipelined},
+        // Every placement's lookups shared, one a job, and placements of fewer than eight
+        // after the latest point taken by the calling thread alone.
+        {"pipeline shared among 2 threads", {0, 0, 0, 0, 1}, Way::pipelinedShared, 2},
+        {"pipeline shared among 3 threads, 8 a job", {0, 0, 0, 0, 8}, Way::pipelinedShared, 3},
     };
-    for (const Way& way : ways) {
+    for (const WayCase& way : ways) {
         for (std::uint64_t seed = 1; seed <= 4; ++seed) {
             const std::string where = std::string(way.name) + ", seed " + std::to_string(seed);
             // Even seeds: a narrow range, many equal distances; odd: few.
@@ -101,13 +116,20 @@ TEST(DistanceLedger, EachWayKeepsTheCountsOfAPlainMap) {
             const std::vector<Distance> line = testing::pairwiseDistances(truth);
             Counts counts(DistanceMultiset(line), n);
             std::vector<std::size_t> marks(n);
-            Ledger ledger(counts, way.settings, marks.data(), n);
+            Ledger ledger(counts, way.settings, marks.data(), n, way.sharing);
             CountsModel model(line, n);
+            const CountsModel untouched(line, n);
+            auto expectAllGivenBackInACopy = [&] {
+                Counts copy(counts, 0);
+                ledger.giveBackInto(copy);
+                return untouched.differenceFrom(copy);
+            };
             std::mt19937_64 generator(seed);
             const Position width = truth.back();
             PointList points;
             bool owed = false;
             for (int step = 0; step < 4000; ++step) {
+                ASSERT_EQ(expectAllGivenBackInACopy(), "") << where << ", step " << step;
                 // Go back now and then, and from a complete set always: the walk goes deep
                 // and comes back often.
                 if (!points.empty() && (points.size() == n || generator() % 6 == 0)) {
@@ -116,7 +138,8 @@ TEST(DistanceLedger, EachWayKeepsTheCountsOfAPlainMap) {
                     ledger.release();
                     points.pop_back();
                     // On the pipeline the counts are owed, not given back yet.
-                    owed = owed || way.expected == Ledger::Way::pipelined;
+                    owed = owed || way.expected == Way::pipelined ||
+                           way.expected == Way::pipelinedShared;
                     if (owed) {
                         if (tookSome) {
                             ASSERT_NE(model.differenceFrom(counts), "") << where;
@@ -175,7 +198,7 @@ TEST(DistanceLedger, EachWayKeepsTheCountsOfAPlainMap) {
                     ledger.noteExpansion();
                 }
             }
-            EXPECT_EQ(ledger.way(), way.expected) << where;
+            EXPECT_EQ(LedgerProbe<Counts>::way(ledger), way.expected) << where;
         }
     }
 }
@@ -186,21 +209,21 @@ TEST(DistanceLedger, CountsByValueOnlyWhereTheyPay) {
     struct Case {
         const char* name;
         LookupSettings settings;
-        Ledger::Way expected;
+        Way expected;
     };
     const std::size_t any = static_cast<std::size_t>(-1);
     const Case cases[] = {
-        {"in the cache", {any, 100, 1}, Ledger::Way::cachedByValue},
-        {"not in the cache", {0, 100, 1}, Ledger::Way::pipelined},
-        {"values too large", {any, 12, 1}, Ledger::Way::cachedByIndex},
-        {"not long enough", {any, 100, 2}, Ledger::Way::cachedByIndex},
+        {"in the cache", {any, 100, 1}, Way::cachedByValue},
+        {"not in the cache", {0, 100, 1}, Way::pipelined},
+        {"values too large", {any, 12, 1}, Way::cachedByIndex},
+        {"not long enough", {any, 100, 2}, Way::cachedByIndex},
     };
     for (const Case& c : cases) {
         Counts counts(DistanceMultiset{1, 1, 2, 3, 3, 4, 8, 9, 11, 12}, 5);
         std::vector<std::size_t> marks(5);
         Ledger ledger(counts, c.settings, marks.data(), 5);
         ledger.noteExpansion();
-        EXPECT_EQ(ledger.way(), c.expected) << c.name;
+        EXPECT_EQ(LedgerProbe<Counts>::way(ledger), c.expected) << c.name;
     }
 }
 

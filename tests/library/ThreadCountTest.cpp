@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: MIT
 // The number of threads: SPANFOLD_THREADS when it is a count from 1 to the most, the
 // processors otherwise, with a note of what was wrong.
-#include "solver/ThreadCount.hpp"
+#include "library/ThreadCount.hpp"
 
 #include <gtest/gtest.h>
+
+#include "memory/Pages.hpp"
 
 namespace spanfold {
 namespace {
 
 TEST(ThreadCount, TheVariableOrTheProcessors) {
-    const unsigned processors = availableProcessors();
+    const unsigned processors = pages::availableProcessors();
     ASSERT_GE(processors, 1u);
     EXPECT_EQ(threadCountFrom(nullptr).count, processors);
     EXPECT_EQ(threadCountFrom(nullptr).problem, "");
