@@ -45,9 +45,10 @@ int main(int argc, char** argv) {
     const unsigned threads = argc == 4 ? static_cast<unsigned>(std::stoul(argv[3])) : 2;
 
     const Run runs[] = {
-        {"alone", {1}},
-        {"with helpers", {threads}},
-        {"waiting for helpers", {threads, 0, 1024, true}},
+        {"alone", {.count = 1}},
+        {"with helpers", {.count = threads, .processors = threads}},
+        {"waiting for helpers",
+         {.count = threads, .processors = threads, .startAfter = 0, .waitForHelpers = true}},
     };
     std::printf("%-20s %10s %14s %14s %10s %10s %12s\n", "", "seconds", "search expands",
                 "helpers expand", "subtrees", "open", "visited");

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The instance generator's random family: as many distinct points as asked for, all within
 // the range, up to the largest range there is, and a clear refusal when the range has too few
-// positions.
+// positions; and the padded zhang family's shape.
 #include "support/InstanceGenerator.hpp"
 
 #include <gtest/gtest.h>
@@ -38,6 +38,24 @@ TEST(InstanceGenerator, MorePointsThanPositionsAreRefused) {
             EXPECT_STREQ(e.what(), "more points than positions");
         }
     }
+}
+
+// The padded zhang set: the zhang set moved into the middle, and padding that is its own
+// mirror image around it, so both trials fit at its levels.
+TEST(InstanceGenerator, PaddedZhangHasItsCoreAndMirroredPadding) {
+    const testing::PointSet points = testing::makeFamily({"zhang-padded", "3", "40", "5"});
+    const testing::PointSet core = testing::zhangPoints(3, 5);
+    ASSERT_EQ(points.size(), core.size() + 2 + 40);
+    const std::uint64_t width = points.back();
+    const std::uint64_t offset = (width - core.back()) / 2;
+    const std::set<std::uint64_t> all(points.begin(), points.end());
+    for (std::uint64_t p : core) EXPECT_EQ(all.count(offset + p), 1u) << p;
+    for (std::uint64_t p : points) {
+        if (p < offset || p > offset + core.back()) {
+            EXPECT_EQ(all.count(width - p), 1u) << p;
+        }
+    }
+    EXPECT_THROW(testing::makeFamily({"zhang-padded", "3", "41", "5"}), std::invalid_argument);
 }
 
 }  // namespace

@@ -111,6 +111,27 @@ PointSet zhangUnionPoints(std::uint32_t k, std::uint64_t seed) {
     return points;
 }
 
+PointSet zhangPaddedPoints(std::uint32_t k, std::uint32_t padding, std::uint64_t seed) {
+    if (padding % 2 != 0) throw std::invalid_argument("PAD must be even");
+    const PointSet zhang = zhangPoints(k, seed);
+    // The core stands at [c, c + Wz]; the padding below it and its mirror image above, on a
+    // range wide enough that the padding's distances are all but never equal.
+    const std::uint64_t c = std::uint64_t{1} << 40;
+    const std::uint64_t width = 2 * c + zhang.back();
+    std::mt19937_64 generator(seed ^ 0x5bd1e9955bd1e995u);
+    std::uniform_int_distribution<std::uint64_t> below(1, c - 1);
+    PointSet points{0, width};
+    for (std::uint64_t p : zhang) points.push_back(c + p);
+    for (std::uint32_t i = 0; i < padding / 2; ++i) {
+        const std::uint64_t p = below(generator);
+        points.push_back(p);
+        points.push_back(width - p);
+    }
+    std::sort(points.begin(), points.end());
+    points.erase(std::unique(points.begin(), points.end()), points.end());
+    return points;
+}
+
 PointSet zhangPerturbedPoints(std::uint32_t k, std::uint64_t seed) {
     PointSet points = zhangPoints(k, seed);
     if (points.size() < 5) throw std::invalid_argument("K too small for three inner points");
@@ -166,6 +187,7 @@ PointSet makeFamily(const std::vector<std::string>& words) {
     if (family == "homometric") return homometricPoints(u32(1), u32(2), number(words, 3));
     if (family == "duplicates") return duplicatePoints(u32(1), number(words, 2));
     if (family == "mirror") return mirrorPoints(u32(1), number(words, 2), number(words, 3));
+    if (family == "zhang-padded") return zhangPaddedPoints(u32(1), u32(2), number(words, 3));
     throw std::invalid_argument("unknown family: " + family);
 }
 

@@ -11,6 +11,9 @@
 //                             same distances, so the line has at least two distinct solutions
 //   duplicates N SEED         N distinct points on a grid of 3N: many equal distances
 //   mirror N RANGE SEED       a point set equal to its own mirror image, N points
+//   zhang-padded K PAD SEED   the zhang set of K in the middle of a line of width W, with PAD
+//                             random padding points in pairs p and W - p around it: a large
+//                             table, a search that goes straight down, then a hard one
 #pragma once
 
 #include <cstdint>
@@ -31,6 +34,7 @@ PointSet zhangPerturbedPoints(std::uint32_t k, std::uint64_t seed);
 PointSet homometricPoints(std::uint32_t a, std::uint32_t b, std::uint64_t seed);
 PointSet duplicatePoints(std::uint32_t n, std::uint64_t seed);
 PointSet mirrorPoints(std::uint32_t n, std::uint64_t range, std::uint64_t seed);
+PointSet zhangPaddedPoints(std::uint32_t k, std::uint32_t padding, std::uint64_t seed);
 
 // The problem line of a point set: its distances separated by blanks, then a line feed.
 void writeProblemLine(std::ostream& out, const PointSet& points);
