@@ -3,9 +3,7 @@
 
 #include "solver/ForkJoin.hpp"
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#endif
+#include "solver/CpuPause.hpp"
 
 namespace spanfold {
 namespace {
@@ -14,15 +12,6 @@ namespace {
 // the time a job's share takes. A longer spin only steals the core from a thread that has
 // work, where threads outnumber cores.
 constexpr unsigned spinsBeforeSleeping = 1u << 11;
-
-// A moment's pause in a spin, which leaves the core to its other thread.
-inline void pause() noexcept {
-#if defined(__x86_64__) || defined(__i386__)
-    _mm_pause();
-#else
-    std::this_thread::yield();
-#endif
-}
 
 }  // namespace
 
@@ -59,7 +48,7 @@ void ForkJoin::runErased(void* job, void (*call)(void*, unsigned)) noexcept {
     for (unsigned w = static_cast<unsigned>(threads_.size()) + 1; w < workers_; ++w) call(job, w);
     for (unsigned spins = 0; pending_.load(std::memory_order_acquire) != 0; ++spins) {
         if (spins < spinsBeforeSleeping) {
-            pause();
+            cpuPause();
             continue;
         }
         std::unique_lock<std::mutex> lock(mutex_);
@@ -74,7 +63,7 @@ void ForkJoin::work(unsigned worker) noexcept {
     while (true) {
         for (unsigned spins = 0; generation_.load(std::memory_order_acquire) == seen; ++spins) {
             if (spins < spinsBeforeSleeping) {
-                pause();
+                cpuPause();
                 continue;
             }
             std::unique_lock<std::mutex> lock(mutex_);

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "memory/Pages.hpp"
+#include "solver/CpuPause.hpp"
 
 namespace spanfold {
 namespace {
@@ -90,9 +91,8 @@ bool SubtreeTable::tryLock(std::size_t b) noexcept {
 }
 
 void SubtreeTable::lock(std::size_t b) noexcept {
-    while (!tryLock(b)) {
-        // Another thread writes an entry there: a few stores' time.
-    }
+    // Another thread writes an entry there: a few stores' time.
+    while (!tryLock(b)) cpuPause();
 }
 
 void SubtreeTable::unlock(std::size_t b) noexcept {
