@@ -28,7 +28,8 @@ public:
     unsigned workers() const noexcept { return workers_; }
 
     // Runs job(w) for every worker w, share 0 on the calling thread, and returns when every
-    // share is done. The job must not throw.
+    // share is done. The job must not throw. One thread at a time calls it (the crew has one
+    // owner, the search's thread): a job is handed over through members that are not locked.
     template <typename Job>
     void run(Job& job) noexcept {
         runErased(&job, [](void* j, unsigned w) { (*static_cast<Job*>(j))(w); });
@@ -40,13 +41,18 @@ private:
     // Wakes whoever sleeps on the condition, if anybody does.
     void wake() noexcept;
 
-    unsigned workers_;
-    std::vector<std::thread> threads_;  // for workers 1 to threads_.size()
+    unsigned workers_;                  // set before the threads start, read-only after
+    std::vector<std::thread> threads_;  // for workers 1 to threads_.size(); the owner's alone
+    // The job at hand, published through generation_: the caller of run writes them, and
+    // pending_ too, before it bumps the generation (a release); a worker reads them only after
+    // it has seen the new generation (an acquire). They are not written again until every
+    // worker has counted its share done in pending_ (a release, after its last read of them),
+    // which the caller waits to see (an acquire).
     void* job_ = nullptr;
     void (*call_)(void*, unsigned) = nullptr;
     std::atomic<unsigned> generation_{0};  // one more for every job, and for the end
     std::atomic<unsigned> pending_{0};     // shares of the job not done yet
-    std::atomic<bool> over_{false};
+    std::atomic<bool> over_{false};        // written before the last generation, as the job is
     // Threads that stopped spinning wait here: workers for the next job, the caller for the
     // last share. A waker that sees nobody asleep makes no call to the system.
     std::mutex mutex_;

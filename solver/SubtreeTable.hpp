@@ -43,10 +43,18 @@
 // helpers that search ahead of it, without a lock on a read. Every entry is three 64-bit words
 // written and read as atomics, its key's low half last: a writer first clears the low half,
 // then writes the rest, then the key's low half; a reader that finds the key's low half, reads
-// the rest and finds the low half unchanged has a whole entry, and otherwise counts a miss. A
+// the rest and finds the low half unchanged takes the entry, and otherwise counts a miss. A
 // writer takes the lock of its bucket's stripe, and gives its entry up rather than wait when
 // another writer holds it. Only the thread that shared the table grows it, in place, and keeps
 // the sample; the block then never moves, so no reader is left with memory that went.
+//
+// The reader's check sees the low half change, not a rewrite that leaves it as it was: when
+// the same key is stored again in its slot (place replaces an entry of the same set), the low
+// half is cleared and put back, and a reader that read it before and after may hold some words
+// of the old entry and some of the new. That is safe only because one set of points has one
+// summary, whichever thread searched its subtree and in whatever order (see above): the same
+// key always stores the same words, so old and new agree word for word. A writer must never
+// store under a key a summary that differs from what another may have stored under it.
 //
 // Invariants:
 //   - an entry describes a subtree that was searched to its end, never one cut short by a
@@ -85,8 +93,8 @@ namespace spanfold {
 // they find counts for the search, so their probes add to the search's: each errs with a
 // chance below 8 * 2^-96 = 2^-93, so a run of P probes in all errs below P * 2^-93; a day of
 // 16 threads making 10^8 probes a second each is below 2^47 probes, a chance below 2^-46. A
-// reader of a shared table that meets an entry as it is rewritten takes it for a miss, so no
-// entry is ever read half old and half new.
+// reader of a shared table that meets an entry as it is rewritten under another key takes it
+// for a miss; one rewritten under its own key holds the same words again (SubtreeTable).
 struct SetKey {
     std::uint64_t low = 0;
     std::uint64_t high = 0;
@@ -246,7 +254,9 @@ private:
 
     // Copies the entry into `entry` when its key's low half is `low`, whole: read while
     // another thread may be writing it, the entry counts only if its key's low half stood
-    // unchanged around the rest.
+    // unchanged around the rest. A rewrite under the same key, which clears the low half and
+    // puts it back, goes unseen: the words read may be old and new, which agree, since a key
+    // always stores the same summary.
     bool read(const Entry& slot, std::uint64_t low, Entry& entry) const noexcept {
         if (!shared_) {
             if (slot.low != low) return false;
@@ -269,7 +279,8 @@ private:
     }
     // The entry as it stands, for a writer that holds its stripe.
     Entry readHeld(const Entry& slot) const noexcept;
-    // Writes an entry so that readers see the old one, none, or the new one whole.
+    // Writes an entry so that readers see the old one, none, or the new one whole; or, when
+    // it rewrites the same key, the same words old and new.
     void write(Entry& slot, const Entry& entry) noexcept;
 
     // Puts the entry into bucket b, in place of an entry of the same set, in a free slot, or
