@@ -4,7 +4,9 @@
 #include "solver/SearchAhead.hpp"
 
 #include <algorithm>
+#include <cassert>
 #include <chrono>
+#include <vector>
 
 #include "solver/DistanceCounts.hpp"
 #include "solver/DistanceLedger.hpp"
@@ -64,62 +66,91 @@ void SearchAhead<Counts>::start(const Counts& counts,
     }
 }
 
+namespace {
+
+// Where the open level `serial` stands in a frontier's open levels, ascending in serials, or
+// their end.
+std::vector<Frontier::Open>::const_iterator findOpen(const std::vector<Frontier::Open>& open,
+                                                     std::uint64_t serial) noexcept {
+    const auto at = std::lower_bound(
+        open.begin(), open.end(), serial,
+        [](const Frontier::Open& level, std::uint64_t s) { return level.serial < s; });
+    return at != open.end() && at->serial == serial ? at : open.end();
+}
+
+}  // namespace
+
 template <typename Counts>
 void SearchAhead<Counts>::publish() noexcept {
-    std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
-    if (!lock.owns_lock()) return;
+    if (!mutex_.try_lock()) return;
+    const MutexLock lock(mutex_, std::adopt_lock);
     ++publishes_;
     openPublished_ += draft_.open.size();
     std::swap(published_, draft_);
-    generation_.fetch_add(1, std::memory_order_relaxed);
+    assert(std::is_sorted(
+        published_.open.begin(), published_.open.end(),
+        [](const Frontier::Open& a, const Frontier::Open& b) { return a.serial < b.serial; }));
+    // The levels taken that no longer stand open never will again: their serials go, so that
+    // the helpers' scans of taken_ stay as short as the frontier.
+    const std::vector<Frontier::Open>& open = published_.open;
+    std::erase_if(taken_,
+                  [&open](std::uint64_t serial) { return findOpen(open, serial) == open.end(); });
     changed_.notify_all();
 }
 
 template <typename Counts>
 bool SearchAhead<Counts>::overtaken(std::uint64_t serial) const noexcept {
-    const std::lock_guard<std::mutex> lock(mutex_);
+    const MutexLock lock(mutex_);
     return overtakenLocked(serial);
 }
 
 template <typename Counts>
 bool SearchAhead<Counts>::overtakenLocked(std::uint64_t serial) const noexcept {
-    if (over_.load(std::memory_order_relaxed)) return true;
-    return std::none_of(published_.open.begin(), published_.open.end(),
-                        [serial](const Frontier::Open& open) { return open.serial == serial; });
+    return over_ || findOpen(published_.open, serial) == published_.open.end();
+}
+
+template <typename Counts>
+bool SearchAhead<Counts>::takenLocked(std::uint64_t serial) const noexcept {
+    return std::binary_search(taken_.begin(), taken_.end(), serial);
+}
+
+template <typename Counts>
+bool SearchAhead<Counts>::untakenLocked() const noexcept {
+    for (const Frontier::Open& open : published_.open) {
+        if (!takenLocked(open.serial)) return true;
+    }
+    return false;
 }
 
 template <typename Counts>
 void SearchAhead<Counts>::waitForHelpers() noexcept {
     if (threads_.empty()) return;
-    std::unique_lock<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     // Helpers that could not start leave the open levels to the search.
-    auto allTaken = [this] {
-        return std::all_of(
-            published_.open.begin(), published_.open.end(), [this](const Frontier::Open& open) {
-                return std::find(taken_.begin(), taken_.end(), open.serial) != taken_.end();
-            });
-    };
-    while (busy_ != 0 || !allTaken()) changed_.wait_for(lock, std::chrono::milliseconds(1));
+    while (busy_ != 0 || untakenLocked()) changed_.wait_for(lock, std::chrono::milliseconds(1));
 }
 
 template <typename Counts>
 bool SearchAhead<Counts>::nextTask(Frontier::Open& task, PointList& prefix) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    while (!over_.load(std::memory_order_relaxed)) {
+    MutexLock lock(mutex_);
+    while (!over_) {
         // The open levels stand shallowest first; the search reaches them deepest first. Of
         // those no helper has, the deepest within the depth limit is the nearest that may be
         // large enough; when all lie deeper, the shallowest.
         const Frontier::Open* chosen = nullptr;
         for (const Frontier::Open& open : published_.open) {
-            if (std::find(taken_.begin(), taken_.end(), open.serial) != taken_.end()) continue;
+            if (takenLocked(open.serial)) continue;
             if (chosen == nullptr || open.depth <= depthLimit_) chosen = &open;
         }
         if (chosen != nullptr) {
-            taken_.push_back(chosen->serial);
-            ++busy_;
-            task = *chosen;
+            // What may throw comes first: a helper that runs out of memory here has taken
+            // nothing and counts as busy with nothing.
             prefix.assign(published_.points.begin(),
                           published_.points.begin() + static_cast<std::ptrdiff_t>(chosen->depth));
+            taken_.insert(std::lower_bound(taken_.begin(), taken_.end(), chosen->serial),
+                          chosen->serial);
+            ++busy_;
+            task = *chosen;
             return true;
         }
         // Nothing open that no helper has: wait for the search to move on.
@@ -149,7 +180,7 @@ void SearchAhead<Counts>::work(Helper& helper) noexcept {
             const std::uint64_t before = helper.search->expandedNodes();
             helper.search->runTask(prefix, task.candidate, task.serial);
             {
-                const std::lock_guard<std::mutex> lock(mutex_);
+                const MutexLock lock(mutex_);
                 --busy_;
                 adjustDepthLimit(overtakenLocked(task.serial),
                                  helper.search->expandedNodes() - before);
@@ -167,8 +198,10 @@ void SearchAhead<Counts>::work(Helper& helper) noexcept {
 template <typename Counts>
 void SearchAhead<Counts>::stop() noexcept {
     {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        over_.store(true, std::memory_order_relaxed);
+        // Under the lock: a helper that found over_ unset under the lock is waiting on
+        // changed_ by the time this can set it, and hears the call below.
+        const MutexLock lock(mutex_);
+        over_ = true;
     }
     changed_.notify_all();
     for (std::thread& thread : threads_) thread.join();

@@ -34,13 +34,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "solver/PointList.hpp"
 #include "solver/SolveSettings.hpp"
 #include "solver/SubtreeTable.hpp"
+#include "solver/ThreadSafety.hpp"
 #include "solver/Tuning.hpp"
 
 namespace spanfold {
@@ -53,7 +53,9 @@ class DistanceLedger;
 // What the search publishes of its path: its points, and its open levels, shallowest first.
 struct Frontier {
     // A level whose node holds the first `depth` points, with `candidate` not tried yet;
-    // `serial` names the level for as long as it stands.
+    // `serial` names the level for as long as it stands, and no other level ever after. A
+    // deeper level was expanded later and has the larger serial: the open levels stand in
+    // ascending order of serials too.
     struct Open {
         std::uint64_t serial;
         std::size_t depth;
@@ -75,7 +77,7 @@ public:
     SearchAhead& operator=(const SearchAhead&) = delete;
 
     // Ends every helper and waits for it: at the search's end (also by the destructor).
-    void stop() noexcept;
+    void stop() noexcept SPANFOLD_EXCLUDES(mutex_);
 
     // Called by the search, on its thread: starts the helpers, each with a copy of the
     // distance table as it stood before the search took anything from `counts`, which the
@@ -86,22 +88,22 @@ public:
     // The search's frontier as it stands; the search fills it and hands it over (publish).
     Frontier& draft() noexcept { return draft_; }
     // Publishes the draft, unless a helper is reading the last one just then.
-    void publish() noexcept;
+    void publish() noexcept SPANFOLD_EXCLUDES(mutex_);
 
     // For a helper: true when the search has entered or passed the subtree of the open level
     // `serial`, or the search is over.
-    bool overtaken(std::uint64_t serial) const noexcept;
+    bool overtaken(std::uint64_t serial) const noexcept SPANFOLD_EXCLUDES(mutex_);
 
     // For tests: waits until helpers have finished every subtree the frontier last published
     // leaves open.
-    void waitForHelpers() noexcept;
+    void waitForHelpers() noexcept SPANFOLD_EXCLUDES(mutex_);
 
     // The nodes the helpers expanded, and their tasks, so far.
     std::uint64_t expansions() const noexcept {
         return expansions_.load(std::memory_order_relaxed);
     }
     std::uint64_t tasks() const noexcept { return tasks_.load(std::memory_order_relaxed); }
-    // The open subtrees the frontiers published held, on average.
+    // The open subtrees the frontiers published held, on average. On the search's thread.
     double openOnAverage() const noexcept {
         return publishes_ == 0
                    ? 0
@@ -111,35 +113,53 @@ public:
 private:
     struct Helper;
     // A helper's thread: takes tasks until the search is over.
-    void work(Helper& helper) noexcept;
+    void work(Helper& helper) noexcept SPANFOLD_EXCLUDES(mutex_);
     // The next task for a helper: the open level the search reaches last that no helper has
     // taken; false when the search is over.
-    bool nextTask(Frontier::Open& task, PointList& prefix);
+    bool nextTask(Frontier::Open& task, PointList& prefix) SPANFOLD_EXCLUDES(mutex_);
     // overtaken, with the mutex held.
-    bool overtakenLocked(std::uint64_t serial) const noexcept;
+    bool overtakenLocked(std::uint64_t serial) const noexcept SPANFOLD_REQUIRES(mutex_);
+    // Whether a helper has taken the open level `serial`; whether the frontier published
+    // holds an open level that no helper has taken.
+    bool takenLocked(std::uint64_t serial) const noexcept SPANFOLD_REQUIRES(mutex_);
+    bool untakenLocked() const noexcept SPANFOLD_REQUIRES(mutex_);
     // After a task: whether the search overtook it, and the expansions it took.
-    void adjustDepthLimit(bool overtaken, std::uint64_t expansions) noexcept;
+    void adjustDepthLimit(bool overtaken, std::uint64_t expansions) noexcept
+        SPANFOLD_REQUIRES(mutex_);
 
-    unsigned helperCount_;
-    std::uint32_t pointCount_;
+    // Set before the threads start, read-only after.
+    const unsigned helperCount_;
+    const std::uint32_t pointCount_;
     const SolveSettings& settings_;
-    SubtreeTable& table_;
+    SubtreeTable& table_;  // itself safe to share (SubtreeTable::share)
+    // The search's thread only: it makes the helpers, starts their threads and joins them.
+    // Each thread has its own Helper, which no other thread touches while it runs.
     std::vector<std::unique_ptr<Helper>> helpers_;
     std::vector<std::thread> threads_;
 
+    // The search's thread only: the frontier it fills before publishing it.
     Frontier draft_;
-    mutable std::mutex mutex_;  // guards published_ and taken_
-    std::condition_variable changed_;
-    Frontier published_;
-    std::vector<std::uint64_t> taken_;  // serials of open levels helpers took, ascending
-    unsigned busy_ = 0;                 // helpers searching a task
-    std::size_t depthLimit_ = 8;
-    std::atomic<std::uint64_t> generation_{0};  // of published_
-    std::atomic<bool> over_{false};
+
+    mutable Mutex mutex_;
+    // Told whenever published_, busy_ or over_ change; waited on with mutex_ held.
+    std::condition_variable_any changed_;
+    Frontier published_ SPANFOLD_GUARDED_BY(mutex_);
+    // The serials of the open levels in published_ that helpers took, ascending: a serial is
+    // taken at most once while it stands open, and dropped once a frontier without it is
+    // published, since it never stands open again.
+    std::vector<std::uint64_t> taken_ SPANFOLD_GUARDED_BY(mutex_);
+    unsigned busy_ SPANFOLD_GUARDED_BY(mutex_) = 0;  // helpers searching a task
+    std::size_t depthLimit_ SPANFOLD_GUARDED_BY(mutex_) = tuning::firstHelperDepth;
+    // Set by stop, under the lock: a helper checks it under the lock before it waits on
+    // changed_, so that stop cannot set it and tell changed_ between the helper's check and its
+    // wait, a wake-up the helper would miss.
+    bool over_ SPANFOLD_GUARDED_BY(mutex_) = false;
+    // Counted by the helpers, read by the search's thread at any time.
     std::atomic<std::uint64_t> expansions_{0};
     std::atomic<std::uint64_t> tasks_{0};
-    std::uint64_t publishes_ = 0;      // the search's own
-    std::uint64_t openPublished_ = 0;  // the search's own
+    // The search's thread only (counted in publish, read by openOnAverage).
+    std::uint64_t publishes_ = 0;
+    std::uint64_t openPublished_ = 0;
 };
 
 }  // namespace spanfold
