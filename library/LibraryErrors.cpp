@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "spanfold/spanfold.hpp"
+#include "timing/MicrosecondTimer.hpp"
 
 namespace spanfold {
 
@@ -18,6 +19,10 @@ void rethrowAsLibraryError() {
         throw;
     } catch (const std::invalid_argument& e) {
         throw InvalidInput(e.what());
+    } catch (const TimerUnavailable&) {
+        throw;
+    } catch (const TimerError&) {
+        throw TimerUnavailable();
     } catch (const OutOfMemory&) {
         throw;
     } catch (const std::bad_alloc&) {

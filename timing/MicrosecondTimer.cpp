@@ -2,14 +2,12 @@
 // Conversion of counter ticks into rounded microseconds.
 #include "timing/MicrosecondTimer.hpp"
 
-#include "spanfold/spanfold.hpp"
+#include <cstdint>
 
 namespace spanfold {
 namespace {
 
-// The library's error, a std::runtime_error "timer not available": the program writes its
-// message, and a caller of the library can tell it from other failures by its type.
-[[noreturn]] void throwTimerNotAvailable() { throw TimerUnavailable(); }
+[[noreturn]] void throwTimerNotAvailable() { throw TimerError(); }
 
 }  // namespace
 

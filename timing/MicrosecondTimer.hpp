@@ -2,12 +2,21 @@
 // Whole microseconds between a counter reading and now, for the run report.
 #pragma once
 
+#include <stdexcept>
+
 #include "timing/PerformanceCounter.hpp"
 
 namespace spanfold {
 
-// Reads the counter; throws TimerUnavailable, a std::runtime_error "timer not available",
-// when it cannot. So do the two below.
+// The counter or its frequency cannot be read: "timer not available", the message the program
+// writes. The library's interface turns it into its own TimerUnavailable
+// (library/LibraryErrors.hpp), with the same message.
+class TimerError : public std::runtime_error {
+public:
+    TimerError() : std::runtime_error("timer not available") {}
+};
+
+// Reads the counter; throws TimerError when it cannot. So do the two below.
 CounterReading readCounter();
 
 // Microseconds from start to now, rounded to the nearest whole one (a half goes up).

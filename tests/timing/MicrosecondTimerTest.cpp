@@ -49,7 +49,7 @@ TEST(ElapsedMicroseconds, ReadsCounterThenFrequencyEveryTime) {
     EXPECT_EQ(fake.frequencyReads, 2);
     // With the counter failing, the frequency is never asked for.
     fake.counterWorks = false;
-    EXPECT_THROW_MSG(elapsedMicroseconds(start), std::runtime_error, "timer not available");
+    EXPECT_THROW_MSG(elapsedMicroseconds(start), TimerError, "timer not available");
     EXPECT_EQ(fake.frequencyReads, 2);
 }
 
@@ -69,11 +69,11 @@ TEST(Timer, AFailingCallIsTimerNotAvailable) {
         fake.frequencyWorks = c.frequencyWorks;
         fake.ticksPerSecond = c.frequency;
         const CounterReading start = 0;
-        EXPECT_THROW_MSG(elapsedMicroseconds(start), std::runtime_error, "timer not available");
+        EXPECT_THROW_MSG(elapsedMicroseconds(start), TimerError, "timer not available");
     }
     testing::FakeCounter fake;
     fake.counterWorks = false;
-    EXPECT_THROW_MSG(readCounter(), std::runtime_error, "timer not available");
+    EXPECT_THROW_MSG(readCounter(), TimerError, "timer not available");
 }
 
 }  // namespace
