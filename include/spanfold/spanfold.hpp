@@ -18,13 +18,21 @@
 // --libs spanfold). The header needs C++20.
 //
 // Threads: every function here may be called from several threads at once, each call with
-// its own arguments; calls share nothing but the system's clock. A solve runs on the thread
-// that calls it.
+// its own arguments; calls share nothing but the system's clock. A solve searches on the
+// thread that calls it, and may start threads of its own beside it: helpers that search ahead
+// in subtrees, on hard inputs whose table stays in the cache, or threads that share the
+// lookups of large placements, on large inputs. With the calling thread, a solve never has
+// more threads at once than Options::threads (or, without it, SPANFOLD_THREADS or all the
+// processors the process may use), nor more than the processors the process may use; its
+// threads end before it returns, whether or not it throws.
 //
 // Memory: a solve holds the distances as 32-bit numbers where they all fit and as 64-bit ones
 // otherwise, a table of the same size built from them, and a table of finished subtrees of at
-// most a quarter of the machine's memory, which it takes only as it fills. All of it is given
-// back when the call returns, whether or not it throws.
+// most a quarter of the machine's memory, which it takes only as it fills. Helpers that search
+// ahead each hold a copy of the table's counts, which they are started for only where the
+// table is small; threads that share the lookups keep logs of what each took, as large
+// together as the one log a single thread keeps. All of it is given back when the call
+// returns, whether or not it throws.
 #pragma once
 
 #if __cplusplus < 202002L && !(defined(_MSVC_LANG) && _MSVC_LANG >= 202002L)
@@ -72,9 +80,10 @@ struct Options {
     // The threads the search may use, the calling thread's included; the others start only
     // once a search has lasted a few milliseconds, and end before solve returns. The result is
     // the same with any number: the same solutions, visited nodes and stop, to the node. At
-    // least 1; absent: the environment variable SPANFOLD_THREADS when it holds a count from 1
-    // to 1024, otherwise all the processors the process may use. (Solving many problems at
-    // once, one per thread, wants 1.)
+    // least 1; more than the processors the process may use means all of them. Absent: the
+    // environment variable SPANFOLD_THREADS when it holds a count from 1 to 1024, otherwise
+    // all the processors the process may use. (Solving many problems at once, one per thread,
+    // wants 1.)
     std::optional<unsigned> threads;
 };
 
@@ -108,10 +117,8 @@ struct Result {
 // Each carries, as what(), the message the program writes for the same failure. Each derives
 // from the standard exception of its kind, so a caller may catch either.
 
-// Distances that cannot be a problem: "all input values must be positive integers" (a 0),
-// "invalid number of distances" (a count that is not n (n - 1) / 2 for any n), or, from the
-// Python module, "input values invalid or too large" (a value that is no integer from 0 to
-// 18446744073709551615).
+// Distances that cannot be a problem: "all input values must be positive integers" (a 0), or
+// "invalid number of distances" (a count that is not n (n - 1) / 2 for any n).
 class InvalidInput : public std::invalid_argument {
 public:
     using std::invalid_argument::invalid_argument;
