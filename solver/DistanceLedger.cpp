@@ -26,8 +26,8 @@ DistanceLedger<Counts>::DistanceLedger(Counts& counts, const LookupSettings& set
     // The plan shares lookups only on a table not in the cache.
     assert(sharing <= 1 || way_ == Way::pipelined);
     if (way_ == Way::pipelined && sharing > 1) {
-        shared_ = std::make_unique<SharedLookups<Counts>>(counts, sharing, pointCount,
-                                                          settings.sharedPerJob);
+        shared_ = std::make_unique<SharedLookups<Counts>>(
+            counts, sharing, pointCount, settings.sharedPerJob, settings.sharingMeasured);
         way_ = Way::pipelinedShared;
     }
 }

@@ -66,6 +66,9 @@ struct LookupSettings {
     // more after its latest point, and give-backs as large.
     std::size_t sharedFrom = tuning::sharedLookupsFrom;
     std::size_t sharedPerJob = tuning::sharedLookupsPerJob;
+    // Such jobs are shared only while sharing them is measured to pay (SharingChooser); tests
+    // share every one.
+    bool sharingMeasured = true;
 };
 
 // True when a table of `tableBytes` is taken to stay in the cache: it is read with plain loops,

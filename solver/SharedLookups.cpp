@@ -15,8 +15,12 @@ namespace spanfold {
 
 template <typename Counts>
 SharedLookups<Counts>::SharedLookups(Counts& counts, unsigned workers, std::uint32_t pointCount,
-                                     std::size_t perJob)
-    : counts_(counts), workers_(workers == 0 ? 1 : workers), perJob_(perJob), shares_(workers_) {
+                                     std::size_t perJob, bool measured)
+    : counts_(counts),
+      workers_(workers == 0 ? 1 : workers),
+      perJob_(perJob),
+      shares_(workers_),
+      measured_(measured) {
     for (Share& share : shares_) {
         share.marks.resize(pointCount);
         share.log = TakenLog<Index>(nullptr, share.marks.data(), pointCount);
@@ -93,6 +97,14 @@ bool SharedLookups<Counts>::take(const PointList& points, Position p, std::size_
     if (crew == nullptr) return takeLatestThenPipelined(counts_, points, p, from, stop, taken);
     // The latest point alone, on this thread: most placements that fail, fail there.
     if (!takeOne(counts_, distanceBetween(p, points[stop - 1]), taken)) return false;
+    const bool shared = !measured_ || takes_.share();
+    if (!shared) {
+        const bool fits = lookUpAndTake(
+            counts_, rest, [&](std::size_t j) { return distanceBetween(p, points[stop - 2 - j]); },
+            taken);
+        if (measured_) takes_.finished(false, rest);
+        return fits;
+    }
     // Each worker works out every distance, keeps those it owns, and takes them.
     std::atomic<bool> failed{false};
     auto job = [&](unsigned w) {
@@ -113,6 +125,7 @@ bool SharedLookups<Counts>::take(const PointList& points, Position p, std::size_
         if (!fits) failed.store(true, std::memory_order_relaxed);
     };
     crew->run(job);
+    if (measured_) takes_.finished(true, rest);
     return !failed.load(std::memory_order_relaxed);
 }
 
@@ -128,9 +141,15 @@ void SharedLookups<Counts>::giveBack(MarkOf markOf) noexcept {
     };
     if (crew == nullptr) {
         for (unsigned w = 0; w < workers_; ++w) job(w);
-    } else {
-        crew->run(job);
+        return;
     }
+    const bool shared = !measured_ || giveBacks_.share();
+    if (shared) {
+        crew->run(job);
+    } else {
+        for (unsigned w = 0; w < workers_; ++w) job(w);
+    }
+    if (measured_) giveBacks_.finished(shared, entries);
 }
 
 #define SPANFOLD_INSTANTIATE_SHARED_LOOKUPS(Value, Count) \

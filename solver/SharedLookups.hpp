@@ -16,8 +16,9 @@
 // A placement with few lookups, and most placements that fail, fail on their first few
 // distances, are taken by the calling thread alone: threads are woken only for a placement
 // with many lookups left after its latest point passed, and only once a problem is large
-// enough for a search to last. As on the single-threaded pipeline, removed points owe what
-// they took until a placement that does not miss the input settles it.
+// enough for a search to last; and only while sharing such jobs is measured to pay, which it
+// does not beside other busy programs (SharingChooser). As on the single-threaded pipeline, removed
+// points owe what they took until a placement that does not miss the input settles it.
 //
 // Each owner's entries are a TakenLog of their own, with its own marks. Invariants (besides
 // each log's own):
@@ -34,6 +35,7 @@
 #include "memory/LargeBlock.hpp"
 #include "solver/ForkJoin.hpp"
 #include "solver/PointList.hpp"
+#include "solver/SharingChooser.hpp"
 #include "solver/TakenLog.hpp"
 
 namespace spanfold {
@@ -45,8 +47,10 @@ public:
 
     // Takes and gives back in `counts` with `workers` threads, the caller's included, for
     // problems of `pointCount` points; the threads share placements with `perJob` lookups and
-    // more after the latest point, and give-backs as large. Throws std::bad_alloc.
-    SharedLookups(Counts& counts, unsigned workers, std::uint32_t pointCount, std::size_t perJob);
+    // more after the latest point, and give-backs as large, while that is measured to pay, or
+    // always when not `measured`. Throws std::bad_alloc.
+    SharedLookups(Counts& counts, unsigned workers, std::uint32_t pointCount, std::size_t perJob,
+                  bool measured = true);
 
     // As the ledger's: begin, take, then commit or give back what was taken since begin. The
     // logs grow as they fill: take throws std::bad_alloc when memory runs out.
@@ -93,6 +97,10 @@ private:
     std::vector<Share> shares_;
     std::unique_ptr<ForkJoin> crew_;
     bool crewFailed_ = false;
+    // Whether sharing pays, for placements and for give-backs apart: their jobs differ.
+    SharingChooser takes_;
+    SharingChooser giveBacks_;
+    bool measured_;
 };
 
 }  // namespace spanfold

@@ -311,10 +311,16 @@ TEST(Differential, SharedLookupsChangeNothing) {
                 const testing::Outcome expected =
                     testing::runReference(distances, limit, false, seed);
                 // Every placement shared among 4 threads, one lookup a job on; and among 2,
-                // where placements of fewer than 16 lookups stay with the search's thread.
-                for (const auto& [threads, perJob] :
-                     {std::pair{4u, std::size_t{1}}, std::pair{2u, std::size_t{16}}}) {
-                    const LookupSettings shared{0, 0, 0, 0, perJob};
+                // where placements of fewer than 16 lookups stay with the search's thread, and
+                // the others are shared while sharing is measured to pay.
+                struct Sharing {
+                    unsigned threads;
+                    std::size_t perJob;
+                    bool measured;
+                };
+                for (const auto& [threads, perJob, measured] :
+                     {Sharing{4, 1, false}, Sharing{2, 16, true}}) {
+                    const LookupSettings shared{0, 0, 0, 0, perJob, measured};
                     ASSERT_EQ(testing::compareWith(
                                   expected, distances, limit, false, seed,
                                   {noTable, shared, {.count = threads, .processors = threads}}),
@@ -341,7 +347,7 @@ TEST(Differential, HelpersStartedLateInEveryWay) {
         {"counts by value", byValueAfterFive, 3},
         {"pipeline", pipeline, 2},
         // Four threads: two share the lookups, from one lookup a job on, and two help.
-        {"pipeline, lookups shared, beside helpers", {0, 0, 0, 0, 1}, 4},
+        {"pipeline, lookups shared, beside helpers", {0, 0, 0, 0, 1, false}, 4},
     };
     const std::pair<std::string, testing::PointSet> rows[] = {
         {"zhang 5", testing::zhangPoints(5, 5)},
