@@ -97,12 +97,13 @@ bool SharedLookups<Counts>::take(const PointList& points, Position p, std::size_
     if (crew == nullptr) return takeLatestThenPipelined(counts_, points, p, from, stop, taken);
     // The latest point alone, on this thread: most placements that fail, fail there.
     if (!takeOne(counts_, distanceBetween(p, points[stop - 1]), taken)) return false;
-    const bool shared = !measured_ || takes_.share();
+    SharingChooser& chooser = takes_[sizeClass(rest)];
+    const bool shared = !measured_ || chooser.share();
     if (!shared) {
         const bool fits = lookUpAndTake(
             counts_, rest, [&](std::size_t j) { return distanceBetween(p, points[stop - 2 - j]); },
             taken);
-        if (measured_) takes_.finished(false, rest);
+        if (measured_) chooser.finished(false, rest, fits);
         return fits;
     }
     // Each worker works out every distance, keeps those it owns, and takes them.
@@ -125,8 +126,9 @@ bool SharedLookups<Counts>::take(const PointList& points, Position p, std::size_
         if (!fits) failed.store(true, std::memory_order_relaxed);
     };
     crew->run(job);
-    if (measured_) takes_.finished(true, rest);
-    return !failed.load(std::memory_order_relaxed);
+    const bool fits = !failed.load(std::memory_order_relaxed);
+    if (measured_) chooser.finished(true, rest, fits);
+    return fits;
 }
 
 template <typename Counts>
@@ -143,13 +145,14 @@ void SharedLookups<Counts>::giveBack(MarkOf markOf) noexcept {
         for (unsigned w = 0; w < workers_; ++w) job(w);
         return;
     }
-    const bool shared = !measured_ || giveBacks_.share();
+    SharingChooser& chooser = giveBacks_[sizeClass(entries)];
+    const bool shared = !measured_ || chooser.share();
     if (shared) {
         crew->run(job);
     } else {
         for (unsigned w = 0; w < workers_; ++w) job(w);
     }
-    if (measured_) giveBacks_.finished(shared, entries);
+    if (measured_) chooser.finished(shared, entries);
 }
 
 #define SPANFOLD_INSTANTIATE_SHARED_LOOKUPS(Value, Count) \

@@ -26,6 +26,8 @@
 //   - every log begins, commits, owes and settles with the others: they owe together.
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -66,7 +68,8 @@ public:
     void giveBackInto(Counts& copy) const noexcept;
 
 private:
-    struct Share {
+    // Each on cache lines of its own: the workers write their logs' ends side by side.
+    struct alignas(64) Share {
         LargeBlock entries;              // the log's entries, indices in taking order
         std::size_t room = 0;            // entries the block has room for
         std::vector<std::size_t> marks;  // the log's marks
@@ -97,9 +100,17 @@ private:
     std::vector<Share> shares_;
     std::unique_ptr<ForkJoin> crew_;
     bool crewFailed_ = false;
-    // Whether sharing pays, for placements and for give-backs apart: their jobs differ.
-    SharingChooser takes_;
-    SharingChooser giveBacks_;
+    // Whether sharing pays, for placements and for give-backs apart, and for jobs of each
+    // size apart, by powers of two: a search that goes straight down meets ever larger jobs,
+    // and sharing one of a thousand lookups may cost more than it saves where sharing one of
+    // ten thousand saves much.
+    static constexpr std::size_t sizeClasses = 8;
+    static std::size_t sizeClass(std::size_t lookups) noexcept {
+        const auto width = static_cast<std::size_t>(std::bit_width(lookups));
+        return width <= 11 ? 0 : std::min(width - 11, sizeClasses - 1);
+    }
+    SharingChooser takes_[sizeClasses];
+    SharingChooser giveBacks_[sizeClasses];
     bool measured_;
 };
 

@@ -7,12 +7,14 @@
 // for a core, and then one shared job costs more than a thousand done alone. No setting known
 // before the run tells which holds, and it changes as other programs come and go.
 //
-// So the chooser measures. Jobs come in rounds: the first few of a round are trials, done
-// shared and alone in turn and timed; the rest of the round goes the way that cost less time
-// per lookup. A round whose trials found sharing no better than going alone is followed by one
-// twice as long, up to a limit, so that a machine where sharing never pays spends almost no
-// time on trying it; a round where it paid is followed by the shortest round again. Which way
-// a job goes changes only how fast it is done, never what is taken.
+// So the chooser measures. Jobs come in rounds: the first few of a round are trials, timed,
+// first a run of them done alone, then a run done shared (after one more shared job, not timed,
+// that wakes the sharing threads: they sleep while nothing is shared, and a wake-up costs more
+// than a job); the rest of the round goes the way that cost less time per lookup. A round
+// whose trials found sharing no better than going alone is followed by one twice as long, up
+// to a limit, so that a machine where sharing never pays spends almost no time on trying it; a
+// round where it paid is followed by the shortest round again. Which way a job goes changes
+// only how fast it is done, never what is taken.
 #pragma once
 
 #include <chrono>
@@ -26,23 +28,30 @@ class SharingChooser {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // Whether the next job of `lookups` lookups is shared. A trial starts its clock here.
+    // Whether the next job is shared. A trial starts its clock here.
     bool share() noexcept {
-        if (done_ >= trials) return sharing_;
+        if (done_ >= trialJobs) return sharing_;
         trialStart_ = Clock::now();
-        return done_ % 2 == 0;
+        return done_ >= trials;
     }
-    // The job that share() was asked about is done.
-    void finished(bool shared, std::uint64_t lookups) noexcept {
-        if (done_ < trials) {
-            const auto ticks = static_cast<std::uint64_t>((Clock::now() - trialStart_).count());
-            Trial& trial = shared ? sharedTrials_ : aloneTrials_;
-            trial.ticks += ticks;
-            trial.lookups += lookups;
-            if (++done_ == trials) decide();
+    // The job that share() was asked about, of `lookups` lookups, is done; `whole` when it
+    // did them all. A job cut short by a distance that is not free says nothing of what a
+    // lookup costs either way (alone, it stops at once; shared, every thread works out every
+    // distance first): it is not a trial.
+    void finished(bool shared, std::uint64_t lookups, bool whole = true) noexcept {
+        if (done_ < trialJobs && !whole) return;
+        if (done_ < trialJobs) {
+            // The first shared job of the trials only wakes the sharing threads.
+            if (done_ != trials) {
+                const auto ticks = static_cast<std::uint64_t>((Clock::now() - trialStart_).count());
+                Trial& trial = shared ? sharedTrials_ : aloneTrials_;
+                trial.ticks += ticks;
+                trial.lookups += lookups;
+            }
+            if (++done_ == trialJobs) decide();
             return;
         }
-        if (++done_ == round_) {
+        if (++done_ >= round_) {
             done_ = 0;
             sharedTrials_ = aloneTrials_ = {};
         }
@@ -52,7 +61,9 @@ public:
     std::uint64_t roundsAlone() const noexcept { return roundsAlone_; }
 
 private:
+    // The trials of a round: so many alone, one shared to wake the threads, so many shared.
     static constexpr std::uint32_t trials = tuning::sharingTrials;
+    static constexpr std::uint32_t trialJobs = 2 * trials + 1;
 
     struct Trial {
         std::uint64_t ticks = 0;

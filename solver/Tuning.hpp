@@ -28,11 +28,11 @@ inline constexpr std::size_t valuesPerLargeBucket = 4;
 inline constexpr std::size_t sharedLookupsFrom = std::size_t{1} << 22;
 inline constexpr std::size_t sharedLookupsPerJob = 1024;
 inline constexpr unsigned mostSharingThreads = 16;
-// whether sharing pays is tried on this many jobs at the start of each round (half shared,
-// half alone), and sharing goes on only where it took at most this share of the time alone;
+// whether sharing pays is tried on this many jobs alone and as many shared at the start of
+// each round, and sharing goes on only where it took at most this share of the time alone;
 // a round is this long after trials where sharing paid, and doubles after trials where it did
 // not, up to the longest (SharingChooser);
-inline constexpr std::uint32_t sharingTrials = 8;
+inline constexpr std::uint32_t sharingTrials = 4;
 inline constexpr double sharingMustSave = 0.9;
 inline constexpr std::uint32_t shortestSharingRound = 256;
 inline constexpr std::uint32_t longestSharingRound = std::uint32_t{1} << 16;
