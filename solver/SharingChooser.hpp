@@ -11,10 +11,12 @@
 // first a run of them done alone, then a run done shared (after one more shared job, not timed,
 // that wakes the sharing threads: they sleep while nothing is shared, and a wake-up costs more
 // than a job); the rest of the round goes the way that cost less time per lookup. A round
-// whose trials found sharing no better than going alone is followed by one twice as long, up
+// whose trials found sharing no better than going alone is followed by one four times as long, up
 // to a limit, so that a machine where sharing never pays spends almost no time on trying it; a
-// round where it paid is followed by the shortest round again. Which way a job goes changes
-// only how fast it is done, never what is taken.
+// round where it paid is followed by the shortest round again. A shared trial that took
+// several times what it would have alone ends the trials at once: beside a busy program a
+// shared job may wait a whole time slice for a core. Which way a job goes changes only how
+// fast it is done, never what is taken.
 #pragma once
 
 #include <chrono>
@@ -47,6 +49,14 @@ public:
                 Trial& trial = shared ? sharedTrials_ : aloneTrials_;
                 trial.ticks += ticks;
                 trial.lookups += lookups;
+                // One shared job that took several times what it would have taken alone has
+                // waited for a core: sharing has lost this round already, and the rest of its
+                // trials would only wait as long.
+                if (shared && costs(sharedTrials_, aloneTrials_, tuning::sharingStall)) {
+                    done_ = trialJobs;
+                    decide();
+                    return;
+                }
             }
             if (++done_ == trialJobs) decide();
             return;
@@ -70,20 +80,25 @@ private:
         std::uint64_t lookups = 0;
     };
 
+    // Whether `a` took more than `factor` times the time per lookup of `b`, compared without
+    // division.
+    static bool costs(const Trial& a, const Trial& b, double factor) noexcept {
+        return static_cast<double>(a.ticks) * static_cast<double>(b.lookups) >
+               factor * static_cast<double>(b.ticks) * static_cast<double>(a.lookups);
+    }
+
     void decide() noexcept {
-        // Time per lookup, compared without division: shared wins only by a margin, since a
-        // thread that gains nothing is better left to other programs.
-        const double shared =
-            static_cast<double>(sharedTrials_.ticks) * static_cast<double>(aloneTrials_.lookups);
-        const double alone =
-            static_cast<double>(aloneTrials_.ticks) * static_cast<double>(sharedTrials_.lookups);
-        sharing_ = shared < tuning::sharingMustSave * alone;
+        // Shared wins only by a margin, since a thread that gains nothing is better left to
+        // other programs.
+        sharing_ = sharedTrials_.lookups != 0 &&
+                   !costs(sharedTrials_, aloneTrials_, tuning::sharingMustSave);
         if (sharing_) {
             ++roundsShared_;
             round_ = tuning::shortestSharingRound;
         } else {
             ++roundsAlone_;
-            round_ = round_ * 2 <= tuning::longestSharingRound ? round_ * 2 : round_;
+            round_ = round_ * 4 <= tuning::longestSharingRound ? round_ * 4
+                                                               : tuning::longestSharingRound;
         }
     }
 

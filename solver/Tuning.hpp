@@ -30,10 +30,12 @@ inline constexpr std::size_t sharedLookupsPerJob = 1024;
 inline constexpr unsigned mostSharingThreads = 16;
 // whether sharing pays is tried on this many jobs alone and as many shared at the start of
 // each round, and sharing goes on only where it took at most this share of the time alone;
-// a round is this long after trials where sharing paid, and doubles after trials where it did
-// not, up to the longest (SharingChooser);
+// a round is this long after trials where sharing paid, and four times as long after trials
+// where it did not, up to the longest (SharingChooser);
 inline constexpr std::uint32_t sharingTrials = 4;
 inline constexpr double sharingMustSave = 0.9;
+// a shared trial that took this many times the time alone ends the round's trials;
+inline constexpr double sharingStall = 4;
 inline constexpr std::uint32_t shortestSharingRound = 256;
 inline constexpr std::uint32_t longestSharingRound = std::uint32_t{1} << 16;
 // how far beyond the sorted values a new table's pages are made present at once.
