@@ -28,12 +28,19 @@ namespace spanfold {
 
 class SharingChooser {
 public:
-    using Clock = std::chrono::steady_clock;
+    // A reading of a monotonic clock, in any unit.
+    using Clock = std::int64_t (*)() noexcept;
+    static std::int64_t steadyClock() noexcept {
+        return std::chrono::steady_clock::now().time_since_epoch().count();
+    }
+
+    // Times its trials with `clock`; tests give a clock of their own.
+    explicit SharingChooser(Clock clock = steadyClock) noexcept : clock_(clock) {}
 
     // Whether the next job is shared. A trial starts its clock here.
     bool share() noexcept {
         if (done_ >= trialJobs) return sharing_;
-        trialStart_ = Clock::now();
+        trialStart_ = clock_();
         return done_ >= trials;
     }
     // The job that share() was asked about, of `lookups` lookups, is done; `whole` when it
@@ -45,7 +52,7 @@ public:
         if (done_ < trialJobs) {
             // The first shared job of the trials only wakes the sharing threads.
             if (done_ != trials) {
-                const auto ticks = static_cast<std::uint64_t>((Clock::now() - trialStart_).count());
+                const auto ticks = static_cast<std::uint64_t>(clock_() - trialStart_);
                 Trial& trial = shared ? sharedTrials_ : aloneTrials_;
                 trial.ticks += ticks;
                 trial.lookups += lookups;
@@ -105,7 +112,8 @@ private:
     std::uint32_t done_ = 0;  // jobs of this round so far
     std::uint32_t round_ = tuning::shortestSharingRound;
     bool sharing_ = false;
-    Clock::time_point trialStart_{};
+    Clock clock_;
+    std::int64_t trialStart_ = 0;
     Trial sharedTrials_;
     Trial aloneTrials_;
     std::uint64_t roundsShared_ = 0;
