@@ -98,10 +98,16 @@ private:
     // cache line of values and counts.
     static constexpr unsigned ownerBlockBits = 6;
 
+    // Set at construction, read-only after. During a job, worker w touches only the counts of
+    // the values it owns.
     Counts& counts_;
     unsigned workers_;
     std::size_t perJob_;
+    // Share w (its log and scratch) is worker w's during a job and the calling thread's
+    // between jobs: ForkJoin::run hands the job over with a release store its workers acquire,
+    // and returns only once every share is done, with the same ordering back.
     std::vector<Share> shares_;
+    // The rest is the calling thread's only.
     std::unique_ptr<ForkJoin> crew_;
     bool crewFailed_ = false;
     // Whether sharing pays, for placements and for give-backs apart, and for jobs of each

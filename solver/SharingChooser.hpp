@@ -26,6 +26,7 @@
 
 namespace spanfold {
 
+// Kept and asked by the one thread that hands the jobs out; not for sharing among threads.
 class SharingChooser {
 public:
     // A reading of a monotonic clock, in any unit.
